@@ -1,0 +1,228 @@
+#include "store/Schema.h"
+
+#include <string_view>
+#include <vector>
+
+#include "store/JetSql.h"
+#include "store/Query.h"
+#include "store/TextCase.h"
+#include "store/Transaction.h"
+
+namespace store {
+
+namespace {
+
+struct Column {
+  const char* name;
+  const char* definition;
+};
+
+struct Table {
+  const char* name;
+  std::vector<Column> columns;
+};
+
+constexpr const char* kCounter = "INTEGER PRIMARY KEY AUTOINCREMENT";
+constexpr const char* kText = "TEXT DEFAULT ''";
+constexpr const char* kNameText = "TEXT COLLATE NOCASE DEFAULT ''";
+constexpr const char* kNewAccountDate = "TEXT DEFAULT '1989-1-14 16:04:48'";
+constexpr const char* kZeroText = "TEXT DEFAULT '0'";
+constexpr const char* kBoxTables[] = {"Historys",       "MailSendBox",   "MailWaitDoBox",
+                                      "MailOutlineBox", "MailBackupBox", "MailDelBox",
+                                      "BianQianBox"};
+
+// The message record shared by the seven box tables, in its column order.
+Table BoxTable(const char* name) {
+  return {name,
+          {{"ID", kCounter},
+           {"Sender", kNameText},
+           {"Receiver", kNameText},
+           {"Length", "INTEGER"},
+           {"SendDateTime", "TEXT"},
+           {"Content", kText},
+           {"MessageKind", kText},
+           {"FuJianPath", kText},
+           {"AcceptFujian", kText},
+           {"RefuseFujian", kText},
+           {"FilePath", kText},
+           {"Mailcc", "TEXT DEFAULT 'no'"},
+           {"MailBcc", "TEXT DEFAULT 'no'"},
+           {"MailSubject", kNameText},
+           {"Fujian", kText},
+           {"biaoqian", kText}}};
+}
+
+std::string ColumnList(const Table& table) {
+  std::string list;
+  for (const Column& column : table.columns) {
+    if (!list.empty()) list += ", ";
+    list += std::string("\"") + column.name + "\" " + column.definition;
+  }
+  return list;
+}
+
+// Columns of an existing table that an older file lacks are added (a counter cannot be).
+bool AddMissingColumns(Database& database, const Table& table, std::string* error) {
+  Query query(database);
+  query.AddLine(std::string("PRAGMA table_info(\"") + table.name + "\")");
+  if (!query.Open()) return *error = query.Error(), false;
+  std::vector<std::string> present;
+  for (; !query.Eof(); query.Next())
+    present.push_back(query.FieldText("name"));
+  for (const Column& column : table.columns) {
+    bool found = false;
+    for (const std::string& name : present)
+      found = found || EqualsNoCase(name, column.name);
+    if (found || std::string_view(column.definition) == kCounter) continue;
+    const std::string sql = std::string("ALTER TABLE \"") + table.name + "\" ADD COLUMN \"" +
+                            column.name + "\" " + column.definition;
+    if (!database.Execute(sql, error)) return false;
+  }
+  return true;
+}
+
+bool EnsureTable(Database& database, const Table& table, std::string* error) {
+  const std::string sql =
+      std::string("CREATE TABLE IF NOT EXISTS \"") + table.name + "\" (" + ColumnList(table) + ")";
+  return database.Execute(sql, error) && AddMissingColumns(database, table, error);
+}
+
+struct Index {
+  std::string name;
+  std::string table;
+  std::string columns;
+};
+
+bool EnsureIndex(Database& database, const Index& index, std::string* error) {
+  return database.Execute("CREATE INDEX IF NOT EXISTS \"" + index.name + "\" ON \"" + index.table +
+                              "\" (" + index.columns + ")",
+                          error);
+}
+
+// Fixed planner statistics for the box indexes: a box table holds almost only rows of its
+// own kinds. With them SQLite walks the date index for "kind A or kind B order by
+// SendDateTime" instead of collecting the rows by kind and sorting whole rows (Content
+// included) in a temporary tree, and still uses the kind index for the move statements.
+std::vector<std::string> BoxStatistics() {
+  std::vector<std::string> statements = {"ANALYZE sqlite_schema"};  // creates sqlite_stat1
+  for (const char* box : kBoxTables) {
+    const std::string table = QuoteText(box);
+    statements.push_back("DELETE FROM sqlite_stat1 WHERE tbl = " + table);
+    statements.push_back("INSERT INTO sqlite_stat1 VALUES (" + table + ", " +
+                         QuoteText(std::string(box) + "_kind_date") + ", '1000000 500000 1'), (" +
+                         table + ", " + QuoteText(std::string(box) + "_date") + ", '1000000 1')");
+  }
+  statements.push_back("ANALYZE sqlite_schema");  // loads them into this connection
+  return statements;
+}
+
+// Creates the tables and indexes and runs the further statements (statistics, initial rows),
+// as one unit.
+bool EnsureAll(Database& database, const std::vector<Table>& tables,
+               const std::vector<Index>& indexes, const std::vector<std::string>& statements,
+               std::string* error) {
+  Transaction unit(database);
+  if (!unit.Active()) return *error = unit.Error(), false;
+  for (const Table& table : tables) {
+    if (!EnsureTable(database, table, error)) return false;
+  }
+  for (const Index& index : indexes) {
+    if (!EnsureIndex(database, index, error)) return false;
+  }
+  for (const std::string& sql : statements) {
+    if (!database.Execute(sql, error)) return false;
+  }
+  if (!unit.Commit()) return *error = unit.Error(), false;
+  return true;
+}
+
+std::string RenameRow() {
+  std::string values = QuoteText("zgq");
+  for (const char* name : kDefaultGroupNames)
+    values += ", " + QuoteText(name);
+  return "INSERT INTO Rename (id, fz1, fz2, fz3, fz4, fz5) SELECT " + values +
+         " WHERE NOT EXISTS (SELECT 1 FROM Rename WHERE id = 'zgq')";
+}
+
+}  // namespace
+
+bool EnsureMailSchema(Database& database, std::string* error) {
+  std::vector<Table> tables;
+  std::vector<Index> indexes;
+  for (const char* box : kBoxTables) {
+    tables.push_back(BoxTable(box));
+    indexes.push_back({std::string(box) + "_kind_date", box, "MessageKind, SendDateTime"});
+    indexes.push_back({std::string(box) + "_date", box, "SendDateTime"});
+  }
+  tables.push_back({"Friend",
+                    {{"ID", kCounter},
+                     {"QXHaoMa", kNameText},
+                     {"NiCheng", kNameText},
+                     {"GroupName", kText},
+                     {"BeiZhu", kText}}});
+  tables.push_back({"Rename",
+                    {{"id", kText},
+                     {"fz1", kText},
+                     {"fz2", kText},
+                     {"fz3", kText},
+                     {"fz4", kText},
+                     {"fz5", kText}}});
+  tables.push_back({"kuaihuifu", {{"ID", kCounter}, {"Subject", kNameText}, {"content", kText}}});
+  indexes.push_back({"Friend_address", "Friend", "QXHaoMa"});
+  indexes.push_back({"Friend_group", "Friend", "GroupName"});
+  indexes.push_back({"kuaihuifu_subject", "kuaihuifu", "Subject"});
+  std::vector<std::string> statements = BoxStatistics();
+  statements.push_back(RenameRow());
+  return EnsureAll(database, tables, indexes, statements, error);
+}
+
+bool EnsureAccountSchema(Database& database, std::string* error) {
+  const std::vector<Table> tables = {{"MailAcc",
+                                      {{"ID", kCounter},
+                                       {"MailAccount", kNameText},
+                                       {"PasswordPw", kText},
+                                       {"popServer", kText},
+                                       {"smtpServer", kText},
+                                       {"Mail_Date", kNewAccountDate},
+                                       {"Delect_Mail", kText},
+                                       {"AutoRecTime", kZeroText},
+                                       {"NiCheng", kNameText},
+                                       {"TypeTag", kText}}},
+                                     {"MailAccCheck",
+                                      {{"ID", kCounter},
+                                       {"MailAccount", kNameText},
+                                       {"Password", kText},
+                                       {"popServer", kText},
+                                       {"smtpServer", kText},
+                                       {"Mail_Date", kNewAccountDate},
+                                       {"AutoRecTime", kZeroText},
+                                       {"TypeTag", kText},
+                                       {"TemMailCount", kText}}},
+                                     {"PersonalSet",
+                                      {{"ID", kCounter},
+                                       {"IsPlaySound", kText},
+                                       {"IsAutoRecMail", kText},
+                                       {"SetPassword", kText},
+                                       {"PasswordPWsys", kText}}}};
+  const std::string personalRow =
+      "INSERT INTO PersonalSet (IsPlaySound, IsAutoRecMail, SetPassword, PasswordPWsys) "
+      "SELECT 'y', 'n', 'False', 'No' WHERE NOT EXISTS (SELECT 1 FROM PersonalSet)";
+  const std::vector<Index> indexes = {{"MailAcc_account", "MailAcc", "MailAccount"},
+                                      {"MailAccCheck_account", "MailAccCheck", "MailAccount"}};
+  return EnsureAll(database, tables, indexes, {personalRow}, error);
+}
+
+bool EnsureToolsSchema(Database& database, std::string* error) {
+  const std::vector<Table> tables = {{"eventtip",
+                                      {{"ID", kCounter},
+                                       {"date", "TEXT"},
+                                       {"timeH", kText},
+                                       {"timeM", kText},
+                                       {"tipfrequency", kText},
+                                       {"tagshow", kZeroText},
+                                       {"pagekey", kText},
+                                       {"content", kText}}}};
+  return EnsureAll(database, tables, {}, {}, error);
+}
+
+}  // namespace store

@@ -1,0 +1,32 @@
+// The tables of the three databases, created when missing.
+#pragma once
+
+#include <string>
+
+#include "store/Database.h"
+
+namespace store {
+
+// Each creates the missing tables, adds missing columns to existing tables, creates the
+// indexes, and inserts the initial rows (the "zgq" group-name row, the personal-settings row)
+// only when they are missing. Safe to run at every start; one transaction each.
+//
+// Column choices: every table has an `ID` counter (INTEGER PRIMARY KEY AUTOINCREMENT) except
+// `Rename`, whose `id` text column holds "zgq". Date columns (`SendDateTime`, `date`) hold
+// the date-time text of FormatDateTime. Text columns default to "" except: `Mailcc` and
+// `MailBcc` default to "no" (no copies), `Length` is an integer that stays NULL until written
+// (reads as 0), `Mail_Date` defaults to "1989-1-14 16:04:48" and `AutoRecTime` to "0" as new
+// accounts get them, `tagshow` to "0" (not yet shown).
+// Comparison: marker columns (`MessageKind`, `biaoqian`, `Fujian`, flags) compare exactly and
+// case-sensitively. Addresses, names and subjects (`MailAccount`, `QXHaoMa`, `NiCheng`,
+// `Sender`, `Receiver`, `MailSubject`, `kuaihuifu.Subject`) compare and sort without regard
+// to the letter case of A-Z, as lookups of addresses typed by the user rely on.
+bool EnsureMailSchema(Database& database, std::string* error);
+bool EnsureAccountSchema(Database& database, std::string* error);
+bool EnsureToolsSchema(Database& database, std::string* error);
+
+// The names of the five address-book groups in a new mail database.
+inline constexpr const char* kDefaultGroupNames[5] = {"同事组", "好友组", "分组一", "分组二",
+                                                      "分组三"};
+
+}  // namespace store
