@@ -1,0 +1,29 @@
+// Address lists: splitting, bare addresses, the stored normalised form and header formatting.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "maillib/MailTypes.h"
+
+namespace maillib {
+
+// Splits at ';' and ',' outside a quoted display name; items trimmed, empty items dropped.
+StringList SplitAddressList(std::string_view list);
+// Bare addresses of a list ("a@x,b@y"); items without '@' are skipped.
+std::string ExtractAddresses(std::string_view list);
+// As ExtractAddresses, but splits with SplitAddressList and takes the text between '<' and '>'.
+std::string ExtractAddressesQuoted(std::string_view list);
+// Stored form of a list: split with SplitAddressList, each item (double quotes removed) as
+// "\"name\" <addr>" (name = display name or local part), joined with JoinCommaText. Items
+// beginning with '%' are kept as they are.
+std::string NormalizeAddressList(std::string_view list);
+// As above for a raw header value: the list is split first and each item's encoded words are
+// then decoded (defaultCharset for undeclared 8-bit text), so a comma inside an encoded display
+// name cannot split an item.
+std::string NormalizeAddressList(std::string_view rawList, std::string_view charset);
+// Header form of a list: each item through EncodeHeaderWord, joined with ", "; once the text
+// reaches 77 bytes further items go on continuation lines ("\r\n\t").
+std::string FormatAddressHeader(std::string_view list, std::string_view charset);
+
+}  // namespace maillib

@@ -1,0 +1,215 @@
+#include "maillib/Base64.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <istream>
+
+#include "maillib/TextUtil.h"
+
+namespace maillib {
+
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::size_t kLineInput = 57;  // bytes per 76-character line
+constexpr std::uint8_t kSkip = 0xFF;
+
+constexpr std::array<std::uint8_t, 256> MakeDecodeTable() {
+  std::array<std::uint8_t, 256> table{};
+  for (auto& v : table)
+    v = kSkip;
+  for (std::uint8_t i = 0; i < 64; ++i)
+    table[static_cast<unsigned char>(kAlphabet[i])] = i;
+  return table;
+}
+
+constexpr std::array<std::uint8_t, 256> kDecode = MakeDecodeTable();
+
+// Appends the base64 of `bytes` (with '=' padding) to out.
+void EncodeAppend(std::string_view bytes, std::string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t n = bytes.size();
+  std::size_t i = 0;
+  for (; i + 3 <= n; i += 3) {
+    std::uint32_t v = (p[i] << 16) | (p[i + 1] << 8) | p[i + 2];
+    out.push_back(kAlphabet[v >> 18]);
+    out.push_back(kAlphabet[(v >> 12) & 63]);
+    out.push_back(kAlphabet[(v >> 6) & 63]);
+    out.push_back(kAlphabet[v & 63]);
+  }
+  if (i < n) {
+    std::uint32_t v = p[i] << 16;
+    if (i + 1 < n) v |= p[i + 1] << 8;
+    out.push_back(kAlphabet[v >> 18]);
+    out.push_back(kAlphabet[(v >> 12) & 63]);
+    out.push_back(i + 1 < n ? kAlphabet[(v >> 6) & 63] : '=');
+    out.push_back('=');
+  }
+}
+
+std::string_view TrimBlank(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
+    s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
+    s.remove_suffix(1);
+  return s;
+}
+
+bool IsBlankLine(const std::string& line) {
+  return TrimBlank(line).empty();
+}
+
+// A line of only base64 characters, bytes <= space ignored.
+bool IsBase64Line(std::string_view line) {
+  for (char c : line) {
+    auto u = static_cast<unsigned char>(c);
+    if (u <= ' ' || c == '=') continue;
+    if (kDecode[u] == kSkip) return false;
+  }
+  return true;
+}
+
+// Index range [first, last) of the lines left after dropping empty lines at both ends.
+std::pair<std::size_t, std::size_t> NonEmptyRange(const StringList& lines) {
+  std::size_t first = 0;
+  std::size_t last = lines.size();
+  while (first < last && lines[first].empty())
+    ++first;
+  while (last > first && lines[last - 1].empty())
+    --last;
+  return {first, last};
+}
+
+}  // namespace
+
+void Base64Decoder::Feed(std::string_view input, std::string& out) {
+  for (char c : input) {
+    std::uint8_t v = kDecode[static_cast<unsigned char>(c)];
+    if (v == kSkip) continue;
+    acc_ = (acc_ << 6) | v;
+    if (++count_ == 4) {
+      out.push_back(static_cast<char>((acc_ >> 16) & 0xFF));
+      out.push_back(static_cast<char>((acc_ >> 8) & 0xFF));
+      out.push_back(static_cast<char>(acc_ & 0xFF));
+      acc_ = 0;
+      count_ = 0;
+    }
+  }
+}
+
+void Base64Decoder::Finish(std::string& out) {
+  if (count_ == 3) {
+    out.push_back(static_cast<char>((acc_ >> 10) & 0xFF));
+    out.push_back(static_cast<char>((acc_ >> 2) & 0xFF));
+  } else if (count_ == 2) {
+    out.push_back(static_cast<char>((acc_ >> 4) & 0xFF));
+  }
+  acc_ = 0;
+  count_ = 0;
+}
+
+// Decodes lines [first, last) into one pre-sized buffer.
+static std::string DecodeRange(const StringList& lines, std::size_t first, std::size_t last) {
+  std::size_t total = 0;
+  for (std::size_t i = first; i < last; ++i)
+    total += lines[i].size();
+  std::string out;
+  out.reserve((total + 3) / 4 * 3);
+  Base64Decoder decoder;
+  for (std::size_t i = first; i < last; ++i)
+    decoder.Feed(TrimBlank(lines[i]), out);
+  decoder.Finish(out);
+  return out;
+}
+
+std::string Base64EncodeStr(std::string_view bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  EncodeAppend(bytes, out);
+  return out;
+}
+
+std::string Base64DecodeStr(std::string_view text) {
+  std::string out;
+  out.reserve((text.size() + 3) / 4 * 3);
+  Base64Decoder decoder;
+  decoder.Feed(text, out);
+  decoder.Finish(out);
+  return out;
+}
+
+StringList Base64EncodeToLines(std::string_view bytes) {
+  StringList lines;
+  lines.reserve(bytes.size() / kLineInput + 1);
+  for (std::size_t i = 0; i < bytes.size(); i += kLineInput) {
+    std::string line;
+    line.reserve(76);
+    EncodeAppend(bytes.substr(i, kLineInput), line);
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+void Base64EncodeStreamToLines(std::istream& in, StringList& lines) {
+  std::array<char, kLineInput * 256> block;
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    auto got = static_cast<std::size_t>(in.gcount());
+    if (got == 0) break;
+    StringList part = Base64EncodeToLines(std::string_view(block.data(), got));
+    lines.insert(lines.end(), std::make_move_iterator(part.begin()),
+                 std::make_move_iterator(part.end()));
+  }
+}
+
+bool Base64EncodeFileToLines(const std::string& path, StringList& lines) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  Base64EncodeStreamToLines(in, lines);
+  return true;
+}
+
+std::string Base64DecodeLines(const StringList& lines) {
+  return DecodeRange(lines, 0, lines.size());
+}
+
+bool Base64DecodeLinesToFile(const StringList& lines, const std::string& path) {
+  auto [first, last] = NonEmptyRange(lines);
+  std::remove(path.c_str());
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  if (first == last) {
+    file << JoinLines(lines);
+  } else {
+    std::string bytes = DecodeRange(lines, first, last);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  file.close();
+  return !file.fail();
+}
+
+bool Base64DecodeLinesInPlace(StringList& lines) {
+  auto [first, last] = NonEmptyRange(lines);
+  if (first == last || TrimBlank(lines[first]).size() % 4 != 0) return false;
+  lines = SplitLines(DecodeRange(lines, first, last));
+  return true;
+}
+
+bool IsBase64Block(const StringList& lines) {
+  std::size_t firstLen = 0;
+  bool seenFirst = false;
+  for (const std::string& line : lines) {
+    if (IsBlankLine(line)) continue;
+    if (!seenFirst) {
+      seenFirst = true;
+      firstLen = line.size();
+      if (!IsBase64Line(line)) return false;
+    } else if (line.size() != firstLen && !IsBase64Line(line)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace maillib

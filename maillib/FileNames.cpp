@@ -1,0 +1,61 @@
+#include "maillib/FileNames.h"
+
+#include "maillib/Charsets.h"
+#include "maillib/TextUtil.h"
+
+namespace maillib {
+
+namespace {
+
+constexpr std::size_t kMaxNameBytes = 255;
+constexpr std::size_t kMaxExtensionBytes = 32;
+constexpr std::string_view kForbidden = "\\/:*?\"<>|";
+
+bool IsUnsafeByte(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return u < 0x20 || u == 0x7F || kForbidden.find(c) != std::string_view::npos;
+}
+
+// Longest prefix of at most `limit` bytes that ends on a UTF-8 character boundary.
+std::string_view CutAtCharBoundary(std::string_view s, std::size_t limit) {
+  if (s.size() <= limit) return s;
+  std::size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80)
+    --end;
+  return s.substr(0, end);
+}
+
+// Keeps the name within the file-system limit, keeping a short extension.
+std::string LimitLength(const std::string& name) {
+  if (name.size() <= kMaxNameBytes) return name;
+  std::size_t dot = name.rfind('.');
+  std::string_view ext;
+  if (dot != std::string::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes) {
+    ext = std::string_view(name).substr(dot);
+  }
+  std::string_view stem = std::string_view(name).substr(0, name.size() - ext.size());
+  return std::string(CutAtCharBoundary(stem, kMaxNameBytes - ext.size())) + std::string(ext);
+}
+
+}  // namespace
+
+std::string FileNamePart(std::string_view path) {
+  std::size_t slash = path.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string SafeAttachmentFileName(std::string_view name) {
+  std::size_t brk = name.find_first_of("\r\n");
+  if (brk != std::string_view::npos && brk >= 1) name = name.substr(0, brk);
+  std::string kept;
+  kept.reserve(name.size());
+  for (char c : name) {
+    if (!IsUnsafeByte(c)) kept.push_back(c);
+  }
+  std::string clean = Trim(ConvertCharsetText(kept, "UTF-8"));
+  std::size_t lead = clean.find_first_not_of(". ");  // no hidden files, never "." or ".."
+  clean.erase(0, lead == std::string::npos ? clean.size() : lead);
+  return LimitLength(clean);
+}
+
+}  // namespace maillib

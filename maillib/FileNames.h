@@ -1,0 +1,19 @@
+// File names of attachments and their MIME types.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace maillib {
+
+// The file-name part of a path: text after the last '/' or '\'.
+std::string FileNamePart(std::string_view path);
+// A name safe to create in a folder: no path separators or \ / : * ? " < > |, no control
+// bytes, cut at the first line break, no leading dots, never "." or "..", valid UTF-8, at most
+// 255 bytes (the extension kept). Chinese and other text is kept. May return empty.
+std::string SafeAttachmentFileName(std::string_view name);
+// MIME type registered for the file's extension (/etc/mime.types, read once, plus a small
+// built-in table); "application/octet-stream" when none is known.
+std::string MimeTypeOfFile(std::string_view path);
+
+}  // namespace maillib

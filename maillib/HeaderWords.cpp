@@ -1,0 +1,177 @@
+#include "maillib/HeaderWords.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "maillib/Base64.h"
+#include "maillib/Charsets.h"
+#include "maillib/QuotedPrintable.h"
+#include "maillib/TextUtil.h"
+
+namespace maillib {
+
+namespace {
+
+constexpr std::size_t kMaxWordLength = 75;
+
+// One piece of a header value: plain text, or the decoded bytes of an encoded word.
+struct Piece {
+  bool word = false;
+  std::string charset;  // converter name of the word's charset
+  std::string bytes;
+};
+
+std::string DecodePayload(char encoding, std::string_view payload) {
+  if (encoding == 'B') return Base64DecodeStr(payload);
+  if (encoding != 'Q') return std::string();
+  std::string text(payload);
+  for (char& c : text) {
+    if (c == '_') c = ' ';
+  }
+  return QPDecode(text);
+}
+
+// Parses "=?charset?X?payload?=" at s[pos]; on success fills the piece and returns the index
+// after the word, else npos.
+std::size_t ParseWord(std::string_view s, std::size_t pos, Piece& piece) {
+  std::size_t q1 = s.find('?', pos + 2);
+  if (q1 == std::string_view::npos || q1 == pos + 2 || q1 + 2 >= s.size()) {
+    return std::string_view::npos;
+  }
+  std::string_view label = s.substr(pos + 2, q1 - pos - 2);
+  if (label.find_first_of(" \t\r\n") != std::string_view::npos) return std::string_view::npos;
+  if (s[q1 + 2] != '?') return std::string_view::npos;
+  std::size_t end = s.find("?=", q1 + 3);
+  if (end == std::string_view::npos) return std::string_view::npos;
+  char encoding = static_cast<char>(UpperAscii(s.substr(q1 + 1, 1))[0]);
+  piece.word = true;
+  piece.charset = CanonicalCharset(label);
+  piece.bytes = DecodePayload(encoding, s.substr(q1 + 3, end - q1 - 3));
+  return end + 2;
+}
+
+std::vector<Piece> SplitPieces(std::string_view s) {
+  std::vector<Piece> pieces;
+  std::size_t textStart = 0;
+  std::size_t pos = s.find("=?");
+  while (pos != std::string_view::npos) {
+    Piece word;
+    std::size_t after = ParseWord(s, pos, word);
+    if (after == std::string_view::npos) {  // malformed: stays as text
+      pos = s.find("=?", pos + 2);
+      continue;
+    }
+    if (pos > textStart)
+      pieces.push_back({false, "", std::string(s.substr(textStart, pos - textStart))});
+    pieces.push_back(std::move(word));
+    textStart = after;
+    pos = s.find("=?", after);
+  }
+  if (textStart < s.size()) pieces.push_back({false, "", std::string(s.substr(textStart))});
+  return pieces;
+}
+
+bool IsBlankText(const Piece& p) {
+  return !p.word && Trim(p.bytes).empty();
+}
+
+// Drops blanks between adjacent words and joins adjacent words of one charset as bytes.
+std::vector<Piece> MergeWords(std::vector<Piece> pieces) {
+  std::vector<Piece> merged;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    Piece& p = pieces[i];
+    if (IsBlankText(p) && i > 0 && i + 1 < pieces.size() && pieces[i - 1].word &&
+        pieces[i + 1].word) {
+      continue;
+    }
+    if (p.word && !merged.empty() && merged.back().word && merged.back().charset == p.charset) {
+      merged.back().bytes += p.bytes;
+      continue;
+    }
+    merged.push_back(std::move(p));
+  }
+  return merged;
+}
+
+bool HasEightBit(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+std::string MakeWord(std::string_view label, std::string_view bytes) {
+  return "=?" + std::string(label) + "?B?" + Base64EncodeStr(bytes) + "?=";
+}
+
+// Encodes UTF-8 text as B words labelled `label`, each at most 75 characters; characters are
+// never split between words. False when a character cannot be written in the charset.
+bool EncodeWords(std::string_view text, std::string_view label, std::string& out) {
+  std::string whole;
+  if (!ConvertFromUtf8(text, label, whole)) return false;
+  const std::size_t overhead = label.size() + 7;
+  const std::size_t maxBytes =
+      overhead + 4 < kMaxWordLength ? (kMaxWordLength - overhead) / 4 * 3 : 3;
+  if (whole.size() <= maxBytes) {
+    out = MakeWord(label, whole);
+    return true;
+  }
+  out.clear();
+  std::string chunk;
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t len = std::max<std::size_t>(1, Utf8SequenceAt(text, i));
+    std::string bytes;
+    if (!ConvertFromUtf8(text.substr(i, len), label, bytes)) return false;
+    if (!chunk.empty() && chunk.size() + bytes.size() > maxBytes) {
+      out += (out.empty() ? "" : " ") + MakeWord(label, chunk);
+      chunk.clear();
+    }
+    chunk += bytes;
+    i += len;
+  }
+  if (!chunk.empty()) out += (out.empty() ? "" : " ") + MakeWord(label, chunk);
+  return true;
+}
+
+// One text without the split rules: ASCII stays (trimmed); other text becomes encoded words,
+// in UTF-8 when the requested charset cannot hold it. Surrounding double quotes are dropped
+// around encoded words: a quoted string may not hold them.
+std::string EncodeOne(std::string_view text, std::string_view charset) {
+  std::string t = Trim(text);
+  if (t.empty() || !HasEightBit(t)) return t;
+  std::string_view inner = t;
+  if (inner.size() > 2 && inner.front() == '"' && inner.back() == '"') {
+    inner = inner.substr(1, inner.size() - 2);
+  }
+  std::string out;
+  if (charset.empty() || !EncodeWords(inner, charset, out)) EncodeWords(inner, "utf-8", out);
+  return out;
+}
+
+}  // namespace
+
+std::string DecodeHeaderWords(std::string_view text, std::string_view defaultCharset) {
+  if (text.find("=?") == std::string_view::npos) return ConvertCharsetText(text, defaultCharset);
+  std::string out;
+  for (const Piece& p : MergeWords(SplitPieces(text))) {
+    out += ConvertCharsetText(p.bytes, p.word ? std::string_view(p.charset) : defaultCharset);
+  }
+  return out;
+}
+
+std::string EncodeHeaderWord(std::string_view text, bool splitAtSpace, std::string_view charset) {
+  std::string t = Trim(text);
+  std::size_t sp = t.find(' ');
+  if (splitAtSpace && sp != std::string::npos) {
+    return EncodeOne(t.substr(0, sp), charset) + " " +
+           EncodeHeaderWord(t.substr(sp + 1), true, charset);
+  }
+  std::size_t lt = text.find('<');
+  std::string trimmed = Trim(text);
+  if (lt != std::string_view::npos && lt >= 1 && !trimmed.empty() && trimmed.back() == '>') {
+    return EncodeOne(text.substr(0, lt), charset) + "<" + EncodeOne(text.substr(lt + 1), charset);
+  }
+  return EncodeOne(text, charset);
+}
+
+}  // namespace maillib

@@ -1,0 +1,106 @@
+#include "maillib/MsgBodyText.h"
+
+#include <charconv>
+
+#include "maillib/AttachedFiles.h"
+#include "maillib/Base64.h"
+#include "maillib/TextUtil.h"
+
+namespace maillib {
+
+namespace {
+
+// The highest file mode a begin line may carry (octal 1410 written in decimal digits).
+constexpr int kMaxUUMode = 776;
+// Length of "begin 644 ": the file name starts after it.
+constexpr std::size_t kUUNameOffset = 10;
+
+std::string_view TrimView(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+    text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+    text.remove_suffix(1);
+  return text;
+}
+
+bool IsEndLine(std::string_view line) {
+  const std::string_view t = TrimView(line);
+  return t.size() == 3 && (t[0] | 0x20) == 'e' && (t[1] | 0x20) == 'n' && (t[2] | 0x20) == 'd';
+}
+
+bool IsFullUULine(std::string_view line) {
+  return line.empty() || line[0] == 'M' || line[0] == ';' || line[0] == '`';
+}
+
+// Index of the "end" line of the block that begins at `begin`, or 0 when it is no block.
+// Full lines may be followed by one short line, an optional single '`' line and "end".
+std::size_t UUBlockEnd(const StringList& lines, std::size_t begin) {
+  for (std::size_t j = begin + 1; j < lines.size(); ++j) {
+    if (IsEndLine(lines[j])) return j;
+    if (IsFullUULine(lines[j])) continue;
+    std::size_t k = j + 1;
+    if (k < lines.size() && TrimView(lines[k]) == "`") ++k;
+    return k < lines.size() && IsEndLine(lines[k]) ? k : 0;
+  }
+  return 0;
+}
+
+bool IsBlankOrDot(std::string_view line) {
+  const std::string_view t = TrimView(line);
+  return t.empty() || t == ".";
+}
+
+}  // namespace
+
+bool IsUUBeginLine(std::string_view line) {
+  if (line.size() <= kUUNameOffset || line.substr(0, 6) != "begin ") return false;
+  int mode = 0;
+  const char* first = line.data() + 6;
+  const auto [end, ec] = std::from_chars(first, first + 3, mode);
+  return ec == std::errc() && end == first + 3 && mode >= 1 && mode <= kMaxUUMode;
+}
+
+std::vector<TUUBlock> ExtractUUBlocks(StringList& lines) {
+  std::vector<TUUBlock> blocks;
+  StringList kept;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::size_t end = IsUUBeginLine(lines[i]) ? UUBlockEnd(lines, i) : 0;
+    if (end == 0) {
+      if (!blocks.empty()) kept.push_back(std::move(lines[i]));
+      continue;
+    }
+    if (blocks.empty())
+      kept.assign(std::make_move_iterator(lines.begin()),
+                  std::make_move_iterator(lines.begin() + static_cast<std::ptrdiff_t>(i)));
+    TUUBlock& block = blocks.emplace_back();
+    block.FileName = Trim(std::string_view(lines[i]).substr(kUUNameOffset));
+    block.Lines.assign(
+        std::make_move_iterator(lines.begin() + static_cast<std::ptrdiff_t>(i)),
+        std::make_move_iterator(lines.begin() + static_cast<std::ptrdiff_t>(end) + 1));
+    i = end;
+  }
+  if (!blocks.empty()) lines = std::move(kept);
+  return blocks;
+}
+
+std::string DecodeBodyBytes(StringList& lines, std::string_view encoding) {
+  if (UpperAscii(encoding) == "BASE64") {
+    while (!lines.empty() && IsBlankOrDot(lines.back()))
+      lines.pop_back();
+    if (!IsBase64Block(lines)) return JoinLines(lines);
+  }
+  return DecodeTransferEncoding(lines, encoding);
+}
+
+void AppendTextLines(StringList& text, std::string_view newText, std::string_view separator) {
+  if (!text.empty() && !TrimView(newText).empty()) {
+    text.emplace_back();
+    text.emplace_back(separator);
+    text.emplace_back();
+  }
+  StringList lines = SplitLines(newText);
+  text.insert(text.end(), std::make_move_iterator(lines.begin()),
+              std::make_move_iterator(lines.end()));
+}
+
+}  // namespace maillib

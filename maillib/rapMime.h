@@ -1,0 +1,21 @@
+// The encoding and text routines of the mail library, in one include.
+#pragma once
+
+#include "maillib/Addresses.h"
+#include "maillib/Base64.h"
+#include "maillib/Charsets.h"
+#include "maillib/DbcsSearch.h"
+#include "maillib/FileNames.h"
+#include "maillib/FileUtil.h"
+#include "maillib/HeaderLookup.h"
+#include "maillib/HeaderWords.h"
+#include "maillib/HzCodec.h"
+#include "maillib/Iso2022Jp.h"
+#include "maillib/MailDate.h"
+#include "maillib/MailIds.h"
+#include "maillib/MailTypes.h"
+#include "maillib/MimeParams.h"
+#include "maillib/QuotedPrintable.h"
+#include "maillib/TextUtil.h"
+#include "maillib/UUCode.h"
+#include "maillib/UrlPath.h"

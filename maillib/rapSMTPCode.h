@@ -1,0 +1,44 @@
+// Outgoing MIME composition: turns a filled TRapMsg into RawLines ready for the SMTP client.
+// Local pictures referenced from the HTML body become inline parts with Content-IDs.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "maillib/RapMsg.h"
+
+namespace maillib {
+
+// One distinct local file referenced from the HTML body.
+struct TExtAttrFileInfo {
+  std::string AttrValue;  // the attribute value as written in the first tag that named it
+  std::string LocalPath;  // the file on disk
+  std::string ContentID;  // the Content-ID given to it (without angle brackets)
+};
+
+// Finds the local file references of the HTML ("<BODY background", "<IMG SRC", "<BGSOUND SRC",
+// "<TD background", "<EMBED SRC"), replaces each value that names an existing file by "cid:"
+// and a Content-ID, and returns one entry per distinct file in order of first use. Remote
+// (http) values and values that name no existing file are left alone. A relative path that
+// does not exist as given is looked up below `baseFolder` ("../" climbs out of it).
+std::vector<TExtAttrFileInfo> ReplaceLocalReferences(std::string& html,
+                                                     std::string_view baseFolder);
+
+// Composes the message into msg.RawLines: header lines, one empty line, body lines. Updates
+// ContentType, Boundary, MessageId (made when empty), CharSet (made "GB2312" when empty) and
+// InlineFiles (rebuilt from the HTML's local references). HtmlLines are left as they are.
+//   extraHeader   one more header line (e.g. "X-Mailer:Tenvel 202"), none when empty
+//   base64Body    bodies as base64; otherwise 8-bit with dot-stuffing
+//   includeBcc    writes a BCC header line
+//   headerCharset the charset label of encoded words in headers
+//   baseFolder    folder that relative paths in the HTML are relative to
+// Text is UTF-8 inside the program; bodies are written in the message charset ("GB2312" labels
+// carry GB18030 bytes). When the text cannot be written in that charset the message is sent as
+// UTF-8 and CharSet says so. Returns false when an attachment or inline file could not be
+// read (its part is then empty); the message is composed either way.
+bool ComposeMessage(TRapMsg& msg, std::string_view extraHeader = {}, bool base64Body = true,
+                    bool includeBcc = false, std::string_view headerCharset = "GB2312",
+                    std::string_view baseFolder = {});
+
+}  // namespace maillib

@@ -1,0 +1,85 @@
+#include "maillib/HeaderWords.h"
+
+#include <gtest/gtest.h>
+
+#include "maillib/Base64.h"
+#include "maillib/Charsets.h"
+
+using namespace maillib;
+
+TEST(HeaderWords, DecodesBAndQWords) {
+  EXPECT_EQ(DecodeHeaderWords("=?gb2312?B?08q8/tb3zOI=?="), "邮件主题");
+  EXPECT_EQ(DecodeHeaderWords("=?UTF-8?Q?=E4=BD=A0=E5=A5=BD_world?="), "你好 world");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?b?5L2g5aW9?="), "你好");
+  EXPECT_EQ(DecodeHeaderWords("=?big5?B?pKSk5Q==?="), "中文");
+  EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?="), "日本語");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8*zh?B?5L2g5aW9?="), "你好");
+}
+
+TEST(HeaderWords, CharacterSplitAcrossTwoWordsComesOutWhole) {
+  // "中文" in GBK is D6 D0 CE C4; the first word holds D6 D0 CE, the second C4.
+  EXPECT_EQ(DecodeHeaderWords("=?gbk?B?1tDO?= =?gbk?B?xA==?="), "中文");
+  EXPECT_EQ(DecodeHeaderWords("=?gbk?B?1tDO?=\r\n\t=?GB2312?B?xA==?="), "中文");
+}
+
+TEST(HeaderWords, WhitespaceRulesBetweenWordsAndText) {
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?a?= =?utf-8?Q?b?="), "ab");
+  EXPECT_EQ(DecodeHeaderWords("Re: =?utf-8?B?5L2g5aW9?= world"), "Re: 你好 world");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?a?= =?iso-8859-1?Q?=E9?="), "aé");
+}
+
+TEST(HeaderWords, MalformedWordsStayAsText) {
+  EXPECT_EQ(DecodeHeaderWords("Hi =?utf-8?B?5L2g5aW9"), "Hi =?utf-8?B?5L2g5aW9");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?B?5L2g?= =?broken"), "你 =?broken");
+  EXPECT_EQ(DecodeHeaderWords("a =? b ?= c"), "a =? b ?= c");
+  EXPECT_EQ(DecodeHeaderWords("=?"
+                              "?="),
+            "=?"
+            "?=");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?X?abc?= tail"), " tail");  // unknown encoding letter
+}
+
+TEST(HeaderWords, PlainTextUsesDefaultCharsetOrFallback) {
+  EXPECT_EQ(DecodeHeaderWords("\xD6\xD0\xCE\xC4", "gb2312"), "中文");
+  EXPECT_EQ(DecodeHeaderWords("\xD6\xD0\xCE\xC4"), "中文");
+  EXPECT_EQ(DecodeHeaderWords("\xE4\xB8\xAD =?gbk?B?1tDOxA==?="), "中 中文");
+  EXPECT_EQ(DecodeHeaderWords("=?unknown-x?B?1tDOxA==?="), "中文");
+}
+
+TEST(HeaderWords, EncodeAsciiStaysTrimmed) {
+  EXPECT_EQ(EncodeHeaderWord("  Hello world  ", false, "gb2312"), "Hello world");
+  EXPECT_EQ(EncodeHeaderWord("", false, "gb2312"), "");
+}
+
+TEST(HeaderWords, EncodeUsesLabelWithGb18030Bytes) {
+  EXPECT_EQ(EncodeHeaderWord("邮件主题", false, "gb2312"), "=?gb2312?B?08q8/tb3zOI=?=");
+  std::string word = EncodeHeaderWord("𠀀", false, "GB2312");
+  EXPECT_EQ(word, "=?GB2312?B?" + Base64EncodeStr("\x95\x32\x82\x36") + "?=");
+  EXPECT_EQ(DecodeHeaderWords(word), "𠀀");
+  // A charset that cannot hold the text falls back to UTF-8.
+  EXPECT_EQ(EncodeHeaderWord("中", false, "koi8-r"), "=?utf-8?B?5Lit?=");
+}
+
+TEST(HeaderWords, EncodeNameAndAddressAndSplitAtSpace) {
+  EXPECT_EQ(EncodeHeaderWord("张三 <zs@example.com>", false, "gb2312"),
+            EncodeHeaderWord("张三", false, "gb2312") + "<zs@example.com>");
+  EXPECT_EQ(EncodeHeaderWord("\"张三\"", false, "gb2312"),
+            EncodeHeaderWord("张三", false, "gb2312"));
+  EXPECT_EQ(EncodeHeaderWord("Re: 你好", true, "gb2312"),
+            "Re: " + EncodeHeaderWord("你好", false, "gb2312"));
+}
+
+TEST(HeaderWords, LongTextBecomesSeveralWordsThatDecodeBack) {
+  std::string subject;
+  for (int i = 0; i < 40; ++i)
+    subject += "中文标题𠀀";
+  std::string encoded = EncodeHeaderWord(subject, false, "gb2312");
+  std::size_t start = 0;
+  while (start < encoded.size()) {
+    std::size_t end = encoded.find(' ', start);
+    if (end == std::string::npos) end = encoded.size();
+    EXPECT_LE(end - start, 75u);
+    start = end + 1;
+  }
+  EXPECT_EQ(DecodeHeaderWords(encoded), subject);
+}

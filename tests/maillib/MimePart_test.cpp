@@ -1,0 +1,52 @@
+#include "maillib/MimePart.h"
+
+#include <gtest/gtest.h>
+
+using namespace maillib;
+
+TEST(MimePart, HeaderBlockAndBodySkipBlankLines) {
+  const StringList lines = {"", "", "A: 1", "B: 2", "", "  ", "body", "", "end"};
+  EXPECT_EQ(HeaderBlockOf(lines), (StringList{"A: 1", "B: 2"}));
+  const LineSpan body = BodyOf(lines);
+  ASSERT_EQ(body.size(), 3u);
+  EXPECT_EQ(body[0], "body");
+  EXPECT_TRUE(BodyOf(StringList{"A: 1"}).empty());
+  EXPECT_TRUE(HeaderBlockOf(StringList{"", ""}).empty());
+}
+
+TEST(MimePart, BoundaryInItsWrittenForms) {
+  EXPECT_EQ(BoundaryOf("Content-Type: multipart/mixed; boundary=\"a b;c\""), "a b;c");
+  EXPECT_EQ(BoundaryOf("Content-Type: multipart/mixed; BOUNDARY=abc; x=y"), "abc");
+  EXPECT_EQ(BoundaryOf("Content-Type: multipart/mixed; boundary  =  abc\""), "abc");
+  EXPECT_EQ(BoundaryOf("Content-Type: multipart/mixed; x-boundary-type=1; boundary=q"), "q");
+  EXPECT_EQ(BoundaryOf("Content-Type: multipart/mixed; boundary=\"unclosed"), "unclosed");
+  EXPECT_EQ(BoundaryOf("Content-Type: multipart/mixed"), "");
+}
+
+TEST(MimePart, SubHeaderDefaultsAndFields) {
+  const TSubHeaderInfo empty = ReadSubHeader({"--B"}, "GBK");
+  EXPECT_EQ(empty.ContentType, "TEXT/PLAIN");
+  EXPECT_EQ(empty.ContentTransferEncoding, "7BIT");
+  EXPECT_EQ(empty.CharSet, "GBK");
+  const TSubHeaderInfo info = ReadSubHeader(
+      {"--B", "Content-Type: Image/PNG; name=\"=?utf-8?B?5Zu+LnBuZw==?=\"",
+       "Content-Transfer-Encoding: Base64", "Content-Disposition: inline;",
+       "\tfilename=\"/home/u/raw.png\"", "Content-ID:  <img1@x> ", "Content-Location: img1.png"},
+      "");
+  EXPECT_EQ(info.ContentType, "IMAGE/PNG");
+  EXPECT_EQ(info.Name, "图.png");
+  EXPECT_EQ(info.FileName, "raw.png");
+  EXPECT_EQ(info.ContentTransferEncoding, "BASE64");
+  EXPECT_EQ(info.Disposition, "INLINE");
+  EXPECT_EQ(info.ContentID, "img1@x");
+  EXPECT_EQ(info.ContentLocation, "img1.png");
+  const TSubHeaderInfo located = ReadSubHeader({"Content-Location: http://x/a.gif"}, "");
+  EXPECT_EQ(located.ContentID, "http://x/a.gif");
+}
+
+TEST(MimePart, FullHeaderValueIsNotCutAtSemicolon) {
+  const StringList header = {"To: a@x; b@x", "Subject:  s ; t "};
+  EXPECT_EQ(FullHeaderValue(header, "TO:"), "a@x; b@x");
+  EXPECT_EQ(FullHeaderValue(header, "SUBJECT:"), "s ; t");
+  EXPECT_EQ(FullHeaderValue(header, "CC:"), "");
+}
