@@ -210,4 +210,46 @@ std::string JoinCommaText(const StringList& items) {
   return out;
 }
 
+namespace {
+
+// Reads one quoted item starting at the opening quote; returns the index after the closing
+// quote (or the end when the quote is never closed).
+std::size_t ReadQuotedItem(std::string_view text, std::size_t i, std::string& item) {
+  for (++i; i < text.size(); ++i) {
+    if (text[i] != '"') {
+      item.push_back(text[i]);
+    } else if (i + 1 < text.size() && text[i + 1] == '"') {
+      item.push_back('"');
+      ++i;
+    } else {
+      return i + 1;
+    }
+  }
+  return i;
+}
+
+}  // namespace
+
+StringList SplitCommaText(std::string_view text) {
+  StringList items;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && IsBlank(text[i]))
+      ++i;
+    if (i >= text.size()) break;
+    std::string item;
+    if (text[i] == '"') {
+      i = ReadQuotedItem(text, i, item);
+    } else {
+      while (i < text.size() && text[i] != ',' && !IsBlank(text[i]))
+        item.push_back(text[i++]);
+    }
+    items.push_back(std::move(item));
+    while (i < text.size() && IsBlank(text[i]))
+      ++i;
+    if (i < text.size() && text[i] == ',') ++i;
+  }
+  return items;
+}
+
 }  // namespace maillib

@@ -45,5 +45,8 @@ std::string JoinLines(const StringList& lines, std::string_view separator = "\r\
 // Joins items with ','; an item with a byte <= space, a '"' or a ',' is wrapped in double
 // quotes with its inner double quotes doubled.
 std::string JoinCommaText(const StringList& items);
+// The inverse of JoinCommaText: items separated by ',' (or blanks outside quotes); a quoted
+// item keeps its commas and blanks and gives back one '"' for each doubled pair.
+StringList SplitCommaText(std::string_view text);
 
 }  // namespace maillib

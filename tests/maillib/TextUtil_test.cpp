@@ -50,3 +50,11 @@ TEST(TextUtil, CommaTextQuotesWhenNeeded) {
   EXPECT_EQ(JoinCommaText({"a", "b c", "say \"hi\"", "x,y"}),
             "a,\"b c\",\"say \"\"hi\"\"\",\"x,y\"");
 }
+
+TEST(TextUtil, CommaTextSplitsBackIntoTheJoinedItems) {
+  const StringList items = {"a", "b c", "say \"hi\"", "x,y", "\"张三\" <z@example.cn>"};
+  EXPECT_EQ(SplitCommaText(JoinCommaText(items)), items);
+  EXPECT_EQ(SplitCommaText(" a , b "), (StringList{"a", "b"}));
+  EXPECT_EQ(SplitCommaText("\"open,never closed"), (StringList{"open,never closed"}));
+  EXPECT_TRUE(SplitCommaText("").empty());
+}

@@ -98,14 +98,20 @@ void WriteMember(JsonWriter& json, std::string_view key, std::string_view value)
   json.String(value);
 }
 
+// The parser keeps address headers as comma text of "\"name\" <address>" items; the JSON
+// shows them as a reader would write them, separated by ", ".
+void WriteAddresses(JsonWriter& json, std::string_view key, std::string_view commaText) {
+  WriteMember(json, key, maillib::JoinLines(maillib::SplitCommaText(commaText), ", "));
+}
+
 std::string MessageJson(const std::string& path, const maillib::TRapMsg& msg) {
   JsonWriter json;
   json.BeginObject();
   WriteMember(json, "file", path);
   WriteMember(json, "subject", msg.Subject());
   WriteMember(json, "from", msg.From());
-  WriteMember(json, "to", msg.SendTo());
-  WriteMember(json, "cc", msg.CC());
+  WriteAddresses(json, "to", msg.SendTo());
+  WriteAddresses(json, "cc", msg.CC());
   WriteMember(json, "date", IsoDate(msg.Date, msg.DateZoneMinutes));
   WriteMember(json, "message_id", msg.MessageId);
   WriteMember(json, "charset", msg.CharSet());
