@@ -1,0 +1,89 @@
+#include "app/Global.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/Shell.h"
+
+namespace app {
+namespace {
+
+std::string_view Trimmed(std::string_view s) {
+  // Bytes up to and including the blank count as white space, as in the stored lists.
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
+    s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
+    s.remove_suffix(1);
+  return s;
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+// The nickname of a named entry: the text before "<" without the blank in front of "<".
+std::string_view NameOfEntry(std::string_view entry) {
+  std::string_view name = entry.substr(0, entry.find('<'));
+  while (!name.empty() && name.back() == ' ')
+    name.remove_suffix(1);
+  return name;
+}
+
+}  // namespace
+
+std::string AddLinkTargets(std::string_view html) {
+  std::string out;
+  out.reserve(html.size() + html.size() / 16);
+  std::string_view rest = html;
+  for (size_t at = rest.find("<A"); at != std::string_view::npos; at = rest.find("<A")) {
+    out.append(rest.substr(0, at));
+    rest.remove_prefix(at);
+    const size_t close = rest.find('>');
+    if (close == std::string_view::npos) break;  // unterminated tag: copied as it stands
+    const std::string_view tag = rest.substr(0, close);
+    out.append(tag);
+    out.append(Lower(tag).find("target=_blank") != std::string::npos ? ">" : " target=_blank>");
+    rest.remove_prefix(close + 1);
+  }
+  out.append(rest);
+  return out;
+}
+
+std::vector<std::string> SplitStarList(std::string_view text) {
+  std::vector<std::string> items;
+  std::string_view rest = Trimmed(text);
+  for (size_t star = rest.find('*'); star != std::string_view::npos; star = rest.find('*')) {
+    items.emplace_back(Trimmed(rest.substr(0, star)));
+    rest = Trimmed(rest.substr(star + 1));
+  }
+  return items;
+}
+
+std::string DisplayNames(std::string_view stored) {
+  if (stored.find('<') == std::string_view::npos) return std::string(stored);
+  std::string out;
+  std::string_view rest = stored;
+  for (size_t semi = rest.find(';'); semi != std::string_view::npos; semi = rest.find(';')) {
+    // Each entry is judged on its own, so a bare address before a named one stays whole.
+    const std::string_view entry = rest.substr(0, semi);
+    if (entry.find('<') != std::string_view::npos) {
+      out.append(NameOfEntry(entry)).append("; ");
+    } else {
+      out.append(rest.substr(0, semi + 1));
+    }
+    rest.remove_prefix(semi + 1);
+  }
+  if (!rest.empty()) {
+    out.append(rest.find('<') != std::string_view::npos ? NameOfEntry(rest) : rest);
+  }
+  return out;
+}
+
+bool RecycleFile(const std::string& path) {
+  return platform::MoveToTrash(path);
+}
+
+}  // namespace app
