@@ -86,8 +86,11 @@ TEST(DisplayNames, LastNamedEntryWithoutSemicolon) {
 }
 
 TEST(RecycleFile, MovesExistingFileAndFailsOnMissing) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
+  // A trash of the test's own, so the run never touches the user's trash.
+  QTemporaryDir dir, data;
+  ASSERT_TRUE(dir.isValid() && data.isValid());
+  const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", data.path().toUtf8());
   const QString path = dir.filePath("废件.txt");
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -95,5 +98,7 @@ TEST(RecycleFile, MovesExistingFileAndFailsOnMissing) {
   f.close();
   EXPECT_TRUE(app::RecycleFile(path.toStdString()));
   EXPECT_FALSE(QFile::exists(path));
+  EXPECT_TRUE(QFile::exists(data.filePath("Trash/files/废件.txt")));
   EXPECT_FALSE(app::RecycleFile(dir.filePath("missing").toStdString()));
+  qputenv("XDG_DATA_HOME", oldData);
 }
