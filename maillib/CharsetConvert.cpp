@@ -105,11 +105,12 @@ std::size_t Gb18030CharAt(std::string_view s, std::size_t i, std::string& out) {
 }
 
 // Converts with `from`, reading each unreadable spot as UTF-8, then as GB18030, and only then
-// writing U+FFFD for one byte; conversion resumes right after.
+// writing U+FFFD for one byte; conversion resumes right after. UTF-8 input is walked by our
+// own strict reader: iconv's UTF-8 decoder lets sequences above U+10FFFF through unchanged.
 std::string ConvertRepairing(std::string_view text, const std::string& from) {
   std::string out;
   out.reserve(text.size() + text.size() / 2);
-  iconv_t cd = Converter("UTF-8", from);
+  iconv_t cd = from == "UTF-8" ? reinterpret_cast<iconv_t>(-1) : Converter("UTF-8", from);
   std::size_t pos = 0;
   while (pos < text.size()) {
     if (IsOpen(cd) && RunIconv(cd, text, pos, out)) break;

@@ -14,11 +14,23 @@ each=$(( total / ${#targets[@]} ))
 [ "$each" -ge 1 ] || each=1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+status=0
 for t in "${targets[@]}"; do
   name=$(basename "$t")
   mkdir -p "$scratch/$name"
   seeds=fuzz/corpus/${name%_fuzz}
   echo "-- $name for ${each}s"
-  "$t" -max_total_time="$each" -rss_limit_mb=2048 -timeout=10 -print_final_stats=0 \
-       "$scratch/$name" $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | tail -n 2
+  if ! "$t" -max_total_time="$each" -rss_limit_mb=2048 -timeout=10 -print_final_stats=0 \
+       -artifact_prefix="$scratch/" "$scratch/$name" $( [ -d "$seeds" ] && echo "$seeds" ) \
+       >"$scratch/$name.log" 2>&1; then
+    # Show the report and the failing input, so it can be added to the seed corpus.
+    grep -v '^#' "$scratch/$name.log" | tail -n 40
+    for crash in "$scratch"/crash-* "$scratch"/timeout-* "$scratch"/oom-*; do
+      [ -e "$crash" ] && echo "input $(basename "$crash") (base64): $(base64 -w0 "$crash")"
+    done
+    status=1
+  else
+    tail -n 1 "$scratch/$name.log"
+  fi
 done
+exit $status

@@ -87,6 +87,10 @@ TEST(Charsets, UnreadableBytesBecomeReplacementWithoutLosingTheRest) {
   EXPECT_FALSE(HasReplacement(ConvertCharsetText("\xD6\xD0\xCE\xC4", "gbk")));
   out = ConvertCharsetText("\xD6", "gb2312");  // cut-off character at the end
   EXPECT_EQ(out, kReplacement);
+  // Bytes shaped like UTF-8 beyond U+10FFFF under a UTF-8 label are read as GB18030 text.
+  out = ConvertCharsetText("\xF4\xBD\xB6\xBC ", "utf-8");
+  EXPECT_TRUE(IsValidUtf8(out));
+  EXPECT_EQ(out, "艚都 ");
 }
 
 TEST(Charsets, LargeTextConvertsWhole) {
