@@ -15,14 +15,6 @@ constexpr int kMaxUUMode = 776;
 // Length of "begin 644 ": the file name starts after it.
 constexpr std::size_t kUUNameOffset = 10;
 
-std::string_view TrimView(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-    text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-    text.remove_suffix(1);
-  return text;
-}
-
 bool IsEndLine(std::string_view line) {
   const std::string_view t = TrimView(line);
   return t.size() == 3 && (t[0] | 0x20) == 'e' && (t[1] | 0x20) == 'n' && (t[2] | 0x20) == 'd';

@@ -10,16 +10,6 @@ bool IsBlank(char c) {
   return static_cast<unsigned char>(c) <= ' ';
 }
 
-std::string_view TrimView(std::string_view text) {
-  std::size_t b = 0;
-  std::size_t e = text.size();
-  while (b < e && IsBlank(text[b]))
-    ++b;
-  while (e > b && IsBlank(text[e - 1]))
-    --e;
-  return text.substr(b, e - b);
-}
-
 std::string Finish(std::string_view part, bool trim) {
   return std::string(trim ? TrimView(part) : part);
 }
@@ -33,6 +23,16 @@ bool ParseInt(std::string_view word, long long& value) {
 }
 
 }  // namespace
+
+std::string_view TrimView(std::string_view text) {
+  std::size_t b = 0;
+  std::size_t e = text.size();
+  while (b < e && IsBlank(text[b]))
+    ++b;
+  while (e > b && IsBlank(text[e - 1]))
+    --e;
+  return text.substr(b, e - b);
+}
 
 std::string Trim(std::string_view text) {
   return std::string(TrimView(text));

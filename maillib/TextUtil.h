@@ -11,6 +11,8 @@ namespace maillib {
 
 // The text without leading and trailing bytes <= space.
 std::string Trim(std::string_view text);
+// The same, as a view into the text.
+std::string_view TrimView(std::string_view text);
 // The text with 'a'..'z' turned to upper case (other bytes unchanged).
 std::string UpperAscii(std::string_view text);
 // The text with 'A'..'Z' turned to lower case (other bytes unchanged).
