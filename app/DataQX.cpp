@@ -1,27 +1,14 @@
 #include "app/DataQX.h"
 
-#include "store/DataFiles.h"
-#include "store/Schema.h"
+#include "store/Stores.h"
 
 namespace app {
-namespace {
-
-std::unique_ptr<store::Database> OpenWithSchema(const std::string& path,
-                                                bool (*ensure)(store::Database&, std::string*),
-                                                std::string* error) {
-  auto db = store::Database::Open(path, error);
-  if (db && !ensure(*db, error)) db.reset();
-  return db;
-}
-
-}  // namespace
 
 bool TDataQX::OpenDatabases(const std::string& programFolder, std::string* error) {
-  auto mail =
-      OpenWithSchema(store::MailDatabasePath(programFolder), store::EnsureMailSchema, error);
+  auto mail = store::OpenMailStore(programFolder, error);
   if (!mail) return false;
-  accountPath_ = store::AccountDatabasePath(programFolder);
-  auto account = OpenWithSchema(accountPath_, store::EnsureAccountSchema, error);
+  programFolder_ = programFolder;
+  auto account = store::OpenAccountStore(programFolder, error);
   if (!account) return false;
 
   // The queries of an old connection go before it does.
@@ -44,8 +31,8 @@ bool TDataQX::OpenDatabases(const std::string& programFolder, std::string* error
 }
 
 bool TDataQX::ReopenAccountDatabase(std::string* error) {
-  if (accountPath_.empty()) return false;
-  auto account = OpenWithSchema(accountPath_, store::EnsureAccountSchema, error);
+  if (programFolder_.empty()) return false;
+  auto account = store::OpenAccountStore(programFolder_, error);
   if (!account) return false;
   AttachAccountDatabase(std::move(account));
   return true;

@@ -41,7 +41,7 @@ class TDataQX {
  private:
   void AttachAccountDatabase(std::unique_ptr<store::Database> account);
 
-  std::string accountPath_;
+  std::string programFolder_;
 };
 
 }  // namespace app

@@ -18,13 +18,25 @@ std::unique_ptr<Database> OpenWithSchema(const std::string& path, SchemaFunction
 
 }  // namespace
 
+std::unique_ptr<Database> OpenMailStore(const std::string& programFolder, std::string* error) {
+  return OpenWithSchema(MailDatabasePath(programFolder), EnsureMailSchema, error);
+}
+
+std::unique_ptr<Database> OpenAccountStore(const std::string& programFolder, std::string* error) {
+  return OpenWithSchema(AccountDatabasePath(programFolder), EnsureAccountSchema, error);
+}
+
+std::unique_ptr<Database> OpenToolsStore(const std::string& programFolder, std::string* error) {
+  return OpenWithSchema(ToolsDatabasePath(programFolder), EnsureToolsSchema, error);
+}
+
 bool OpenStores(const std::string& programFolder, Stores* stores, std::string* error) {
   Stores opened;
-  opened.mail = OpenWithSchema(MailDatabasePath(programFolder), EnsureMailSchema, error);
+  opened.mail = OpenMailStore(programFolder, error);
   if (opened.mail == nullptr) return false;
-  opened.account = OpenWithSchema(AccountDatabasePath(programFolder), EnsureAccountSchema, error);
+  opened.account = OpenAccountStore(programFolder, error);
   if (opened.account == nullptr) return false;
-  opened.tools = OpenWithSchema(ToolsDatabasePath(programFolder), EnsureToolsSchema, error);
+  opened.tools = OpenToolsStore(programFolder, error);
   if (opened.tools == nullptr) return false;
   *stores = std::move(opened);
   return true;

@@ -14,6 +14,12 @@ struct Stores {
   std::unique_ptr<Database> tools;    // DB2/TVtools.mdb: event reminders
 };
 
+// Each opens (creating when missing) one database file below programFolder and makes sure its
+// tables exist; null with *error set on failure.
+std::unique_ptr<Database> OpenMailStore(const std::string& programFolder, std::string* error);
+std::unique_ptr<Database> OpenAccountStore(const std::string& programFolder, std::string* error);
+std::unique_ptr<Database> OpenToolsStore(const std::string& programFolder, std::string* error);
+
 // Opens (creating when missing) the three database files below programFolder and makes sure
 // their tables exist. The folders must exist already (EnsureProgramFolders). On failure
 // returns false with the error of the first file that failed; *stores is then unchanged.
