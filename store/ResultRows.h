@@ -50,7 +50,8 @@ class ResultRows {
     std::size_t size = 0;
     std::size_t capacity = 0;
   };
-  static Block NewBlock(std::size_t minimumBytes);
+  // A block of at least minimumBytes, twice the previous one up to 2 MB (0: the first).
+  static Block NewBlock(std::size_t minimumBytes, std::size_t previousCapacity);
 
   std::vector<Block> blocks_;  // each filled up to its capacity, never reallocated
   std::vector<RowInfo> rows_;
