@@ -1,0 +1,15 @@
+// The real transport chain: TCP to the target (or to its SOCKS proxy), the proxy handshake when
+// one is set, then the TLS handshake when the target asks for TLS.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "maillib/Transport.h"
+
+namespace maillib {
+
+// A TransportFactory over the network.
+std::unique_ptr<Transport> OpenNetworkTransport(const ConnectTarget& target, std::string& error);
+
+}  // namespace maillib

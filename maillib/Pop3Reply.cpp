@@ -1,0 +1,125 @@
+#include "maillib/Pop3Reply.h"
+
+#include <openssl/evp.h>
+
+#include <charconv>
+
+#include "maillib/TextUtil.h"
+
+namespace maillib {
+
+namespace {
+
+bool IsInteger(std::string_view text, long long& value) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  auto [ptr, ec] = std::from_chars(first, last, value);
+  return first != last && ec == std::errc() && ptr == last;
+}
+
+bool IsBlankOnly(std::string_view line) {
+  for (char c : line) {
+    if (c != ' ' && c != '\t') return false;
+  }
+  return true;
+}
+
+// Index of the first truly empty line at or after `from` (the size when there is none).
+std::size_t FirstEmptyLine(const StringList& lines, std::size_t from) {
+  while (from < lines.size() && !lines[from].empty())
+    ++from;
+  return from;
+}
+
+}  // namespace
+
+std::string Pop3ReplyCode(std::string_view line) {
+  if (line.size() <= 2) return {};
+  return UpperAscii(Trim(line.substr(0, 4)));
+}
+
+bool Pop3EndsReply(std::string_view line) {
+  if (line.size() <= 2) return true;
+  std::string code = Pop3ReplyCode(line);
+  long long number = 0;
+  return code == "+OK" || code == "-ERR" || IsInteger(code, number);
+}
+
+bool Pop3EndsMultiLine(std::string_view line) {
+  while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ')
+    line.remove_suffix(1);
+  return line == ".";
+}
+
+std::string Pop3Unstuff(std::string_view line) {
+  if (line.size() >= 2 && line[0] == '.' && line[1] == '.') line.remove_prefix(1);
+  return std::string(line);
+}
+
+std::string ApopStamp(std::string_view greeting) {
+  std::string_view first = greeting.substr(0, greeting.find_first_of("\r\n"));
+  std::size_t open = first.find('<');
+  if (open == std::string_view::npos) return {};
+  std::size_t close = first.find('>', open);
+  if (close == std::string_view::npos) return {};
+  return std::string(first.substr(open, close - open + 1));
+}
+
+std::string ApopDigest(std::string_view stamp, std::string_view password) {
+  std::string input(stamp);
+  input.append(password);
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(input.data(), input.size(), digest, &length, EVP_md5(), nullptr) != 1) return {};
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned int i = 0; i < length; ++i) {
+    hex.push_back(kHex[digest[i] >> 4]);
+    hex.push_back(kHex[digest[i] & 0x0f]);
+  }
+  return hex;
+}
+
+long long Pop3ListSize(const StringList& listLines, int n) {
+  const std::string prefix = std::to_string(n) + " ";
+  for (const std::string& line : listLines) {
+    if (!StartsWithNoCase(line, prefix)) continue;
+    long long size = 0;
+    std::string rest = Trim(std::string_view(line).substr(prefix.size()));
+    return IsInteger(rest, size) && size > 0 ? size : 0;
+  }
+  return 0;
+}
+
+std::string Pop3AlternateUser(std::string_view userId, std::string_view emailAddress) {
+  std::size_t at = userId.find('@');
+  if (at != std::string_view::npos) return Trim(userId.substr(0, at));
+  return std::string(emailAddress);
+}
+
+std::string Pop3TraceText(std::string_view command) {
+  if (StartsWithNoCase(command, "PASS ")) return std::string(command.substr(0, 5)) + "****";
+  if (StartsWithNoCase(command, "APOP ")) {
+    std::size_t lastBlank = command.rfind(' ');
+    if (lastBlank > 4) return std::string(command.substr(0, lastBlank + 1)) + "****";
+  }
+  return std::string(command);
+}
+
+void RepairForwardedHeader(StringList& rawLines) {
+  std::size_t headerEnd = FirstEmptyLine(rawLines, 0);
+  std::size_t i = 0;
+  while (i < headerEnd && !StartsWithNoCase(rawLines[i], "x-auto-forward:"))
+    ++i;
+  if (i == headerEnd) return;
+  // From the forwarding line to the real empty line, blank-only lines go.
+  while (i < rawLines.size() && !rawLines[i].empty()) {
+    if (IsBlankOnly(rawLines[i])) {
+      rawLines.erase(rawLines.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+}
+
+}  // namespace maillib

@@ -1,0 +1,46 @@
+// The text side of the POP3 dialogue, as plain functions over lines: reply codes, the end of
+// a multi-line answer and dot-stuffing, the APOP digest, LIST lines, the masking of secrets in
+// traces, and the repair of retrieved header blocks. The client in RapPOP3 does the I/O.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "maillib/MailTypes.h"
+
+namespace maillib {
+
+// The reply code of one (trimmed) reply line: its first 4 bytes, trimmed and upper-cased
+// ("+OK", "-ERR", "220", ...). Lines of 2 bytes or less have no code (empty).
+std::string Pop3ReplyCode(std::string_view line);
+// True when the line ends a reply: it is 2 bytes or shorter, or its code is "+OK", "-ERR" or
+// an integer. Other lines are continuation text and the next line belongs to the reply.
+bool Pop3EndsReply(std::string_view line);
+// True for the line that ends a multi-line answer: "." once trailing blanks are removed.
+bool Pop3EndsMultiLine(std::string_view line);
+// A data line of a multi-line answer with the transmission dot-stuffing removed: a line that
+// begins with ".." loses its first dot.
+std::string Pop3Unstuff(std::string_view line);
+
+// The APOP time stamp of a greeting: on its first line, from the first '<' up to and including
+// the next '>'; empty when there is none.
+std::string ApopStamp(std::string_view greeting);
+// Lower-case hexadecimal MD5 of stamp + password (empty if the digest is unavailable).
+std::string ApopDigest(std::string_view stamp, std::string_view password);
+
+// The size a LIST answer gives message n: the first line that begins with n and a blank gives
+// the trimmed text after that blank; 0 when there is no such line or the text is no number.
+long long Pop3ListSize(const StringList& listLines, int n);
+// The second user name tried when the password is refused: the e-mail address when the user id
+// has no '@'; the trimmed local part when it has one. Empty when there is nothing else to try.
+std::string Pop3AlternateUser(std::string_view userId, std::string_view emailAddress);
+
+// The command as traces may show it: the argument of PASS, and the digest of APOP, become
+// "****". Every other command is returned unchanged.
+std::string Pop3TraceText(std::string_view command);
+
+// Deletes the blank-only lines that some forwarders put into the header block after an
+// "X-Auto-Forward:" line, so that the header block ends at the real empty line.
+void RepairForwardedHeader(StringList& rawLines);
+
+}  // namespace maillib

@@ -1,0 +1,169 @@
+#include "maillib/RapTCPClient.h"
+
+#include <chrono>
+#include <mutex>
+
+#include "maillib/NetworkTransport.h"
+
+namespace maillib {
+
+namespace {
+
+constexpr int kDefaultTimeOutMs = 30000;
+
+std::mutex& DefaultFactoryMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+TransportFactory& DefaultFactorySlot() {
+  static TransportFactory factory = nullptr;
+  return factory;
+}
+
+TransportFactory DefaultFactory() {
+  std::lock_guard<std::mutex> lock(DefaultFactoryMutex());
+  TransportFactory factory = DefaultFactorySlot();
+  return factory != nullptr ? factory : &OpenNetworkTransport;
+}
+
+// Takes the first line out of `pending`: up to LF without CR LF, or a piece of maxLength bytes
+// of a longer line. False while neither is there yet.
+bool TakeLine(std::string& pending, std::string& line, std::size_t maxLength) {
+  std::size_t lf = pending.find('\n');
+  if (lf != std::string::npos) {
+    std::size_t end = (lf > 0 && pending[lf - 1] == '\r') ? lf - 1 : lf;
+    if (end <= maxLength) {
+      line.assign(pending, 0, end);
+      pending.erase(0, lf + 1);
+      return true;
+    }
+  }
+  // Two bytes of room so that a line of exactly maxLength bytes keeps its CR LF.
+  if (pending.size() >= maxLength + 2) {
+    line.assign(pending, 0, maxLength);
+    pending.erase(0, maxLength);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void SetDefaultTransportFactory(TransportFactory factory) {
+  std::lock_guard<std::mutex> lock(DefaultFactoryMutex());
+  DefaultFactorySlot() = factory;
+}
+
+TRapTCPClient::TRapTCPClient() = default;
+
+TRapTCPClient::~TRapTCPClient() {
+  // The owner is going away: close without raising its notification.
+  if (transport_) transport_->Close();
+}
+
+bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
+  TimeOut = kDefaultTimeOutMs;
+  if (transport_) Disconnect();
+  ConnectTarget target;
+  target.Host = Host;
+  target.Port = Port;
+  target.Tls = tls_;
+  target.Socks = IdSocksInfo;
+  target.TimeoutMs = timeoutMs <= 0 ? kDefaultTimeOutMs : timeoutMs;
+  target.Cancel = cancel;
+  TransportFactory factory = factory_ != nullptr ? factory_ : DefaultFactory();
+  std::string error;
+  std::unique_ptr<Transport> transport = factory(target, error);
+  pending_.clear();
+  if (!transport) {
+    lastStatus_ = IoStatus::Failed;
+    lastError_ = error.empty() ? "connect failed" : error;
+    return false;
+  }
+  transport_ = std::move(transport);
+  lastStatus_ = IoStatus::Ok;
+  lastError_.clear();
+  if (OnConnected) OnConnected();
+  return true;
+}
+
+void TRapTCPClient::Disconnect() {
+  pending_.clear();
+  if (!transport_) return;
+  transport_->Close();
+  transport_.reset();
+  if (OnDisconnected) OnDisconnected();
+}
+
+bool TRapTCPClient::Connected() const {
+  return transport_ && transport_->IsOpen();
+}
+
+void TRapTCPClient::UseTls() {
+  tls_ = true;
+}
+
+void TRapTCPClient::UsePlain() {
+  tls_ = false;
+}
+
+bool TRapTCPClient::WriteLn(std::string_view text) {
+  std::string line;
+  line.reserve(text.size() + 2);
+  line.append(text);
+  line.append("\r\n");
+  return WriteBuffer(line.data(), line.size());
+}
+
+bool TRapTCPClient::Write(std::string_view text) {
+  return WriteBuffer(text.data(), text.size());
+}
+
+bool TRapTCPClient::WriteBuffer(const char* bytes, std::size_t count) {
+  if (!transport_) {
+    lastStatus_ = IoStatus::Closed;
+    lastError_ = "not connected";
+    return false;
+  }
+  lastStatus_ = transport_->Send(std::string_view(bytes, count), lastError_);
+  return lastStatus_ == IoStatus::Ok;
+}
+
+bool TRapTCPClient::ReadLn(std::string& line, int timeoutMs) {
+  line.clear();
+  int limit = timeoutMs < 0 ? TimeOut : timeoutMs;
+  auto start = std::chrono::steady_clock::now();
+  // Every pass either hands out a line or receives at least one byte; the time-out ends it.
+  while (!TakeLine(pending_, line, kMaxLineLength)) {
+    if (!transport_) {
+      lastStatus_ = IoStatus::Closed;
+      lastError_ = "not connected";
+      return false;
+    }
+    int waitMs = -1;
+    if (limit >= 0) {
+      auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - start)
+                       .count();
+      waitMs = static_cast<int>(limit - std::min<long long>(spent, limit));
+    }
+    lastStatus_ = transport_->Receive(pending_, waitMs, lastError_);
+    if (lastStatus_ == IoStatus::Ok) continue;
+    // A time-out keeps the bytes of an unfinished line for the next read; a close hands them
+    // out, as the line will never be finished.
+    if (lastStatus_ != IoStatus::TimedOut) {
+      if (lastStatus_ == IoStatus::Closed) line.swap(pending_);
+      pending_.clear();
+    }
+    return false;
+  }
+  lastStatus_ = IoStatus::Ok;
+  return true;
+}
+
+void TRapTCPClient::SetTransportFactory(TransportFactory factory) {
+  factory_ = factory;
+}
+
+}  // namespace maillib
