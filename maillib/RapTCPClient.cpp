@@ -27,25 +27,34 @@ TransportFactory DefaultFactory() {
   return factory != nullptr ? factory : &OpenNetworkTransport;
 }
 
-// Takes the first line out of `pending`: up to LF without CR LF, or a piece of maxLength bytes
-// of a longer line. False while neither is there yet.
-bool TakeLine(std::string& pending, std::string& line, std::size_t maxLength) {
-  std::size_t lf = pending.find('\n');
+// Takes the next line out of `pending` from `start` (advancing it): up to LF without CR LF, or
+// a piece of maxLength bytes of a longer line. False while neither is there yet. The consumed
+// bytes stay in front until Compact drops them, so a line costs no copy of the rest.
+bool TakeLine(const std::string& pending, std::size_t& start, std::string& line,
+              std::size_t maxLength) {
+  const std::size_t lf = pending.find('\n', start);
   if (lf != std::string::npos) {
-    std::size_t end = (lf > 0 && pending[lf - 1] == '\r') ? lf - 1 : lf;
-    if (end <= maxLength) {
-      line.assign(pending, 0, end);
-      pending.erase(0, lf + 1);
+    const std::size_t end = (lf > start && pending[lf - 1] == '\r') ? lf - 1 : lf;
+    if (end - start <= maxLength) {
+      line.assign(pending, start, end - start);
+      start = lf + 1;
       return true;
     }
   }
   // Two bytes of room so that a line of exactly maxLength bytes keeps its CR LF.
-  if (pending.size() >= maxLength + 2) {
-    line.assign(pending, 0, maxLength);
-    pending.erase(0, maxLength);
+  if (pending.size() - start >= maxLength + 2) {
+    line.assign(pending, start, maxLength);
+    start += maxLength;
     return true;
   }
   return false;
+}
+
+// Drops the consumed front of `pending` before more bytes are appended.
+void Compact(std::string& pending, std::size_t& start) {
+  if (start == 0) return;
+  pending.erase(0, start);
+  start = 0;
 }
 
 }  // namespace
@@ -76,6 +85,7 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
   std::string error;
   std::unique_ptr<Transport> transport = factory(target, error);
   pending_.clear();
+  pendingStart_ = 0;
   if (!transport) {
     lastStatus_ = IoStatus::Failed;
     lastError_ = error.empty() ? "connect failed" : error;
@@ -90,6 +100,7 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
 
 void TRapTCPClient::Disconnect() {
   pending_.clear();
+  pendingStart_ = 0;
   if (!transport_) return;
   transport_->Close();
   transport_.reset();
@@ -135,7 +146,8 @@ bool TRapTCPClient::ReadLn(std::string& line, int timeoutMs) {
   int limit = timeoutMs < 0 ? TimeOut : timeoutMs;
   auto start = std::chrono::steady_clock::now();
   // Every pass either hands out a line or receives at least one byte; the time-out ends it.
-  while (!TakeLine(pending_, line, kMaxLineLength)) {
+  while (!TakeLine(pending_, pendingStart_, line, kMaxLineLength)) {
+    Compact(pending_, pendingStart_);
     if (!transport_) {
       lastStatus_ = IoStatus::Closed;
       lastError_ = "not connected";
@@ -155,6 +167,7 @@ bool TRapTCPClient::ReadLn(std::string& line, int timeoutMs) {
     if (lastStatus_ != IoStatus::TimedOut) {
       if (lastStatus_ == IoStatus::Closed) line.swap(pending_);
       pending_.clear();
+      pendingStart_ = 0;
     }
     return false;
   }

@@ -63,7 +63,8 @@ class TRapTCPClient {
  private:
   std::unique_ptr<Transport> transport_;
   TransportFactory factory_ = nullptr;
-  std::string pending_;  // bytes received after the last line handed out
+  std::string pending_;           // bytes received, from the last line handed out on
+  std::size_t pendingStart_ = 0;  // where the unread part of pending_ begins
   bool tls_ = false;
   IoStatus lastStatus_ = IoStatus::Ok;
   std::string lastError_;

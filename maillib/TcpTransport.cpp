@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -66,7 +68,13 @@ int ConnectOne(const addrinfo& address, const ConnectDeadline& deadline, std::st
     if (code == 0) code = FinishConnect(fd, deadline, stopReason);
     if (!stopReason.empty()) error = stopReason;
   }
-  if (code == 0) return fd;
+  if (code == 0) {
+    // Commands and replies alternate: a short write (a command, the end-of-data mark) must go
+    // out at once, not wait for the acknowledgement of the previous one.
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return fd;
+  }
   if (error.empty()) error = ErrnoText("connect", code);
   close(fd);
   return -1;

@@ -10,9 +10,11 @@ packages=(
   # core libraries
   libsqlite3-dev libssl-dev libgtest-dev libgmock-dev
   # desktop program
-  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-noto-cjk media-types
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev fonts-noto-cjk media-types
   # running the window without a display (screenshots, smoke runs)
   xvfb xauth
+  # real servers of the integration tests and benchmarks (scripts/test-servers/)
+  openssl dovecot-pop3d python3-aiosmtpd dante-server procps passwd
 )
 
 missing=()
@@ -32,3 +34,8 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The test servers run from the tests with their own configuration; the system services that
+# the packages may have started would only hold ports and watch the system's folders.
+for service in dovecot danted; do
+  "${sudo_cmd[@]}" service "$service" stop >/dev/null 2>&1 || true
+done

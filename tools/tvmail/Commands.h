@@ -22,5 +22,7 @@ struct Command {
 std::span<const Command> AllCommands();
 
 int RunParse(std::span<const std::string> args);
+int RunPop3(std::span<const std::string> args);
+int RunSmtp(std::span<const std::string> args);
 
 }  // namespace tvmail

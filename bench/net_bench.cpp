@@ -1,0 +1,258 @@
+// Network throughput: raw TCP over loopback, then the POP3 client retrieving from the local
+// Dovecot (1,000 messages of 20 KB, one of 25 MB) and the SMTP client sending the same to the
+// local SMTP server. Uses the running test servers when TV_SERVERS_ENV names their state file;
+// otherwise starts them with scripts/test-servers/start.sh and stops them at the end.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "maillib/Base64.h"
+#include "maillib/RapPOP3.h"
+#include "maillib/RapSMTP.h"
+#include "tests/integration/Messages.h"
+#include "tests/integration/TestServers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSmallCount = 1000;
+constexpr std::size_t kSmallBytes = 20 * 1024;
+constexpr std::size_t kBigBytes = 25u << 20;
+constexpr std::size_t kMiB = 1 << 20;
+constexpr std::size_t kRawBytes = 512u << 20;  // pushed through the raw loopback socket
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Wall time and this process's CPU time from one moment on: on a busy machine the CPU time
+// shows what the client itself costs.
+struct Stopwatch {
+  Clock::time_point wall = Clock::now();
+  std::clock_t cpu = std::clock();
+  double WallSeconds() const { return SecondsSince(wall); }
+  double CpuSeconds() const { return double(std::clock() - cpu) / CLOCKS_PER_SEC; }
+};
+
+void Print(const char* what, std::size_t count, std::size_t bytes, const Stopwatch& watch) {
+  const double seconds = watch.WallSeconds();
+  std::printf("%-34s %6zu msg %7.1f MB %7.2f s %8.1f msg/s %7.1f MB/s  client CPU %6.2f s\n", what,
+              count, double(bytes) / kMiB, seconds, double(count) / seconds,
+              double(bytes) / kMiB / seconds, watch.CpuSeconds());
+}
+
+// ---- raw loopback ----
+
+// A connected socket to 127.0.0.1:port, or -1.
+int ConnectLoopback(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+  if (fd >= 0) close(fd);
+  return -1;
+}
+
+int ListenLoopback(int& port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof addr;
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      listen(fd, 1) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0)
+    return -1;
+  port = ntohs(addr.sin_port);
+  return fd;
+}
+
+// One connection on 127.0.0.1: a thread writes kRawBytes in 64 KB blocks, this one reads.
+void BenchRawLoopback() {
+  int port = 0;
+  const int listener = ListenLoopback(port);
+  if (listener < 0) return std::perror("raw loopback");
+  std::thread writer([listener] {
+    const int fd = accept(listener, nullptr, nullptr);
+    const std::string block(64 * 1024, 'x');
+    for (std::size_t sent = 0; fd >= 0 && sent < kRawBytes; sent += block.size()) {
+      if (write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size())) break;
+    }
+    if (fd >= 0) close(fd);
+  });
+  std::size_t got = 0;
+  const Clock::time_point start = Clock::now();
+  const int fd = ConnectLoopback(port);
+  if (fd >= 0) {
+    std::vector<char> buffer(64 * 1024);
+    ssize_t n = 0;
+    while ((n = read(fd, buffer.data(), buffer.size())) > 0)
+      got += static_cast<std::size_t>(n);
+  }
+  const double seconds = SecondsSince(start);
+  if (fd >= 0) close(fd);
+  writer.join();
+  close(listener);
+  std::printf("%-34s %10s %7.1f MB %7.2f s %14s %7.1f MB/s\n", "raw TCP over loopback", "",
+              double(got) / kMiB, seconds, "", double(got) / kMiB / seconds);
+}
+
+// ---- POP3 ----
+
+// Sends the command (when any) and reads until the received text ends with `end`; the bytes
+// read, or 0 when the connection failed.
+std::size_t Exchange(int fd, const std::string& command, std::string_view end) {
+  if (!command.empty() && write(fd, command.data(), command.size()) < 0) return 0;
+  std::string tail;
+  std::size_t total = 0;
+  std::vector<char> buffer(64 * 1024);
+  while (tail.size() < end.size() || tail.compare(tail.size() - end.size(), end.size(), end) != 0) {
+    const ssize_t n = read(fd, buffer.data(), buffer.size());
+    if (n <= 0) return 0;
+    total += static_cast<std::size_t>(n);
+    tail.append(buffer.data(), static_cast<std::size_t>(n));
+    if (tail.size() > 16) tail.erase(0, tail.size() - 16);
+  }
+  return total;
+}
+
+// The server alone: the same RETRs over a bare socket, answers only counted, not parsed.
+void BenchBareRetrieve(const integration::TestServers& servers, const std::string& user,
+                       std::size_t count, const char* what) {
+  const int fd = ConnectLoopback(servers.pop3Port);
+  if (fd < 0 || Exchange(fd, {}, "\r\n") == 0 ||
+      Exchange(fd, "USER " + user + "\r\n", "\r\n") == 0 ||
+      Exchange(fd, "PASS " + servers.pop3Password + "\r\n", "\r\n") == 0) {
+    if (fd >= 0) close(fd);
+    return;
+  }
+  std::size_t bytes = 0;
+  const Stopwatch watch;
+  for (std::size_t n = 1; n <= count; ++n)
+    bytes += Exchange(fd, "RETR " + std::to_string(n) + "\r\n", "\r\n.\r\n");
+  Print(what, count, bytes, watch);
+  Exchange(fd, "QUIT\r\n", "\r\n");
+  close(fd);
+}
+
+std::vector<std::string> SmallMessages() {
+  std::vector<std::string> messages;
+  for (int i = 0; i < kSmallCount; ++i)
+    messages.push_back(integration::MakeMessage("bench-" + std::to_string(i), kSmallBytes));
+  return messages;
+}
+
+std::size_t TotalBytes(const std::vector<std::string>& messages) {
+  std::size_t total = 0;
+  for (const std::string& message : messages)
+    total += message.size();
+  return total;
+}
+
+// Retrieves every message of the user's mailbox in one session; false on any failure.
+bool RetrieveAll(const integration::TestServers& servers, const std::string& user,
+                 const std::vector<std::string>& messages, const char* what) {
+  integration::LoadMailbox(user, messages);
+  maillib::TRapPOP pop;
+  pop.Host = "127.0.0.1";
+  pop.Port = servers.pop3Port;
+  pop.UserId = user;
+  pop.UserPasswd = servers.pop3Password;
+  if (!pop.ConnectAndLogin()) return false;
+  const Stopwatch watch;
+  std::size_t bytes = 0;
+  for (int n = 1; n <= pop.MessageCount; ++n) {
+    maillib::TRapMsg msg;
+    if (!pop.Retrieve(n, false, msg)) return false;
+    bytes += integration::JoinCrLf(msg.RawLines).size();
+  }
+  if (bytes != TotalBytes(messages)) return false;
+  Print(what, messages.size(), bytes, watch);
+  pop.Quit();
+  BenchBareRetrieve(servers, user, messages.size(), "  same RETRs over a bare socket");
+  return true;
+}
+
+// ---- SMTP ----
+
+bool SendAll(const integration::TestServers& servers, const std::vector<std::string>& messages,
+             const char* what) {
+  maillib::TRapSMTP smtp;
+  smtp.Host = "127.0.0.1";
+  smtp.Port = servers.smtpPort;
+  smtp.MustVerify = true;
+  smtp.VerifyUserID = maillib::Base64EncodeStr(servers.smtpUser);
+  smtp.VerifyUserPassword = maillib::Base64EncodeStr(servers.smtpPassword);
+  smtp.DataPauseMs = 0;  // the pause after DATA only waits for slow servers
+  if (!smtp.ConnectAndLogin()) return false;
+  const Stopwatch watch;
+  for (const std::string& message : messages) {
+    maillib::TRapMsg msg;
+    msg.SetFrom("bench@example.test");
+    msg.RawLines = integration::SplitCrLf(message);
+    if (!smtp.SendMessage(msg, {"bench@example.test"})) return false;
+  }
+  Print(what, messages.size(), TotalBytes(messages), watch);
+  smtp.Quit();
+  integration::TakeSpool("bench@example.test");
+  return true;
+}
+
+// ---- the servers ----
+
+// The state file of servers this program started, or empty when they were running already.
+std::string StartServersWhenNeeded() {
+  if (std::getenv("TV_SERVERS_ENV") != nullptr) return {};
+  const fs::path root = fs::path(__FILE__).parent_path().parent_path();
+  const fs::path state =
+      fs::temp_directory_path() / ("net_bench-" + std::to_string(getpid())) / "servers.env";
+  const std::string command =
+      (root / "scripts/test-servers/start.sh").string() + " '" + state.string() + "' >/dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  setenv("TV_SERVERS_ENV", state.c_str(), 1);
+  return state.string();
+}
+
+void StopServers(const std::string& state) {
+  if (state.empty()) return;
+  const fs::path root = fs::path(__FILE__).parent_path().parent_path();
+  const std::string command = (root / "scripts/test-servers/stop.sh").string() + " '" + state + "'";
+  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "stopping the servers failed\n");
+  fs::remove_all(fs::path(state).parent_path());
+}
+
+}  // namespace
+
+int main() {
+  const std::string started = StartServersWhenNeeded();
+  std::string why;
+  const integration::TestServers* servers = integration::Servers(why);
+  if (servers == nullptr) {
+    std::fprintf(stderr, "net_bench: %s\n", why.c_str());
+    return 1;
+  }
+  BenchRawLoopback();
+  const std::vector<std::string> small = SmallMessages();
+  const std::vector<std::string> big = {integration::MakeMessage("bench-big", kBigBytes)};
+  bool ok = RetrieveAll(*servers, "box40", small, "POP3 RETR 1,000 x 20 KB (Dovecot)") &&
+            RetrieveAll(*servers, "box39", big, "POP3 RETR 1 x 25 MB (Dovecot)") &&
+            SendAll(*servers, small, "SMTP send 1,000 x 20 KB") &&
+            SendAll(*servers, big, "SMTP send 1 x 25 MB");
+  StopServers(started);
+  if (!ok) std::fprintf(stderr, "net_bench: a transfer failed\n");
+  return ok ? 0 : 1;
+}

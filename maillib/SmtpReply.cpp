@@ -1,0 +1,82 @@
+#include "maillib/SmtpReply.h"
+
+#include "maillib/TextUtil.h"
+
+namespace maillib {
+
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The text of a reply line after its "250-" / "250 " prefix, trimmed.
+std::string_view AfterCode(std::string_view line) {
+  if (ReplyLineCode(line) >= 0) line.remove_prefix(line.size() > 3 ? 4 : 3);
+  while (!line.empty() && static_cast<unsigned char>(line.front()) <= ' ')
+    line.remove_prefix(1);
+  return line;
+}
+
+}  // namespace
+
+int ReplyLineCode(std::string_view line) {
+  if (line.size() < 3 || !IsDigit(line[0]) || !IsDigit(line[1]) || !IsDigit(line[2])) return -1;
+  return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+}
+
+bool IsFinalReplyLine(std::string_view line) {
+  if (line.size() <= 2) return true;
+  if (ReplyLineCode(line) < 0) return false;
+  return line.size() == 3 || static_cast<unsigned char>(line[3]) <= ' ';
+}
+
+std::string AuthMechanism(const StringList& ehloLines) {
+  for (const std::string& line : ehloLines) {
+    const std::string keyword = UpperAscii(AfterCode(line));
+    if (keyword.size() < 5 || keyword.compare(0, 4, "AUTH") != 0) continue;
+    if (keyword[4] != ' ' && keyword[4] != '=') continue;
+    std::string rest = Trim(AfterCode(line).substr(4, kMaxMechanismText));
+    if (!rest.empty() && rest.front() == '=') rest = Trim(std::string_view(rest).substr(1));
+    std::string mechanism = TextBefore(rest, " ");
+    if (const std::size_t eq = mechanism.find('='); eq != std::string::npos) mechanism.erase(eq, 1);
+    return mechanism;
+  }
+  return {};
+}
+
+std::string LocalPart(std::string_view address) {
+  return TextBefore(address, "@");
+}
+
+std::string AlternateUserName(std::string_view userName, std::string_view emailAddress) {
+  if (userName.find('@') == std::string_view::npos) {
+    return emailAddress.empty() ? std::string() : std::string(emailAddress);
+  }
+  return Trim(LocalPart(userName));
+}
+
+bool FinalReplyAccepted(int code, std::string_view replyText) {
+  if (code == 250) return true;
+  for (const std::string& line : SplitLines(replyText)) {
+    if (line.rfind("250 ", 0) == 0) return true;
+  }
+  return false;
+}
+
+bool IsSingleLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+std::string EnvelopeAddress(std::string_view item) {
+  if (!IsSingleLine(item)) return {};
+  std::string address = Trim(item);
+  const std::size_t lt = address.find('<');
+  if (lt != std::string::npos) address = Trim(TextBefore(address.substr(lt + 1), ">"));
+  for (const char c : address) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '<' || c == '>') return {};
+  }
+  return address;
+}
+
+}  // namespace maillib

@@ -1,0 +1,57 @@
+// What the integration tests know about the servers that scripts/test-servers/start.sh runs
+// on 127.0.0.1: ports, users and folders, read from the state file it writes (its path is in
+// the environment variable TV_SERVERS_ENV), plus helpers that load Dovecot mailboxes and read
+// what the SMTP server saved.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace integration {
+
+struct TestServers {
+  std::string caFile;  // the certificate authority that signed both servers' certificates
+  int pop3Port = 0;
+  int pop3sPort = 0;
+  std::string pop3Password;  // every POP3 user has this one
+  std::string mailRoot;      // Maildir of user U: mailRoot/U/Maildir
+  int smtpPort = 0;
+  int smtpsPort = 0;
+  std::string smtpUser;
+  std::string smtpPassword;
+  std::string smtpSpool;  // accepted messages: smtpSpool/<first recipient>/<n>.eml
+  int socksPort = 0;      // SOCKS 4 and 5, no authentication
+  int socksAuthPort = 0;  // SOCKS 5 with user/password; 0 when not running
+  std::string socksUser;
+  std::string socksPassword;
+};
+
+// The running servers, or null (with the reason in `why`) when no state file can be read.
+const TestServers* Servers(std::string& why);
+
+// Makes OpenSSL trust the test authority (SSL_CERT_FILE) or only the system store again.
+// Takes effect for TLS contexts made afterwards.
+void TrustTestCa(bool trust);
+
+// Empties the mailbox of `user` (messages and Dovecot's index) and puts `messages` into it;
+// POP3 numbers them in the given order.
+void LoadMailbox(const std::string& user, const std::vector<std::string>& messages);
+
+// Every message file in the Maildir of `user` (new and cur). The server finishes a QUIT after
+// the client has gone, so this waits up to 10 s for the count to become `expected`.
+std::size_t MailboxCount(const std::string& user, std::size_t expected);
+
+// The messages the SMTP server saved for `recipient`, oldest first, and removes them.
+std::vector<std::string> TakeSpool(const std::string& recipient);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, std::string_view bytes);
+
+}  // namespace integration
+
+// Skips the test when the servers are not running (the test was started outside CTest).
+#define REQUIRE_SERVERS(var)                                            \
+  std::string var##Why;                                                 \
+  const integration::TestServers* var = integration::Servers(var##Why); \
+  if (var == nullptr) GTEST_SKIP() << var##Why
