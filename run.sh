@@ -11,4 +11,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: start Tenvel 202 from a desktop session, or without one as: xvfb-run -a ./run.sh"
   exit 1
 fi
+# The browser engine refuses to start inside its sandbox as root.
+if [ "$(id -u)" -eq 0 ]; then
+  export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
+fi
 exec build/default/app/tenvel "$@"

@@ -2,48 +2,87 @@
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QScreen>
-#include <QVBoxLayout>
 
+#include <QTextEdit>
+
+#include "app/AppIcons.h"
+#include "app/CompanionTools.h"
+#include "app/ComposePage.h"
+#include "app/EnterKeyFilter.h"
+#include "app/FrameGeometry.h"
+#include "app/MailBoxes.h"
+#include "app/MailMoves.h"
+#include "platform/Dialogs.h"
+#include "platform/HotKey.h"
+#include "platform/TrayIcon.h"
+#include "platform/WorkingSet.h"
 #include "store/DataFiles.h"
 #include "store/Schema.h"
 
 namespace app {
 namespace {
 
-constexpr int kWidth = 700;
-constexpr int kHeight = 550;
+// Timers of the main window: interval in milliseconds as the window is created.
+constexpr int kInitInterval = 100;
+constexpr int kSettingsInterval = 500;
+constexpr int kAutoReceiveInterval = 5000;
+constexpr int kScheduleInterval = 1000;
+constexpr int kReminderInterval = 50000;
 
 }  // namespace
 
 TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
     : QMainWindow(parent), programFolder_(std::move(programFolder)), data_(dataModule) {
   setWindowTitle(QStringLiteral("Tenvel 202"));
-  auto* central = new QWidget(this);
-  auto* layout = new QVBoxLayout(central);
-  auto* title = new QLabel(QStringLiteral("Tenvel 202"), central);
-  title->setStyleSheet(QStringLiteral("font-size: 20pt; font-weight: bold;"));
-  status_ = new QLabel(central);
-  status_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  layout->addWidget(title);
-  layout->addWidget(status_, 1);
-  setCentralWidget(central);
+  setWindowIcon(MailIcon());
+  // The window draws its own title area and has no sizing frame.
+  setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
 
-  TinitTimer1.setInterval(100);
-  tmr1.setInterval(500);
+  boxes_ = new MailBoxes(*data_, programFolder_, this);
+  moves_ = std::make_unique<MailMoves>(*data_, programFolder_.toStdString());
+  boxes_->SetMoves(moves_.get());
+  tools2_ = new CompanionTools(programFolder_, this);
+  menus_ = BuildMainMenus(this);
+  BuildForm();
+
+  tray_ = new platform::TrayIcon(MailIcon(), QStringLiteral("Tenvel 202"), this);
+  hideToTray_ = platform::TrayIcon::Available();
+  connect(tray_, &platform::TrayIcon::clicked, this, &TForm1::ShowFromTray);
+  tray_->Show();
+  hotKey_ = new platform::GlobalHotKey(this);
+  connect(hotKey_, &platform::GlobalHotKey::pressed, this, &TForm1::ShowFromTray);
+  enterFilter_ = new EnterKeyFilter(this);
+  enterFilter_->SetEditor(boxes_->Compose()->Editor());
+  qApp->installEventFilter(enterFilter_);
+  platform::TrimOnApplicationStateChanges(this);
+  ConnectMenus();
+  ConnectBoxes();
+
+  TinitTimer1.setInterval(kInitInterval);
+  tmr1.setInterval(kSettingsInterval);
+  tmrAutoRecM.setInterval(kAutoReceiveInterval);
+  tmrStartCheckRecMailTime.setInterval(kScheduleInterval);
+  TmrTvTix.setInterval(kReminderInterval);
+  for (QTimer* once : {&TinitTimer1, &tmr1, &tmrStartCheckRecMailTime})
+    once->setSingleShot(true);
   connect(&TinitTimer1, &QTimer::timeout, this, &TForm1::TinitTimer1Timer);
   connect(&tmr1, &QTimer::timeout, this, &TForm1::tmr1Timer);
   FormCreate();
   TinitTimer1.start();
   tmr1.start();
+  TmrTvTix.start();
+}
+
+TForm1::~TForm1() {
+  // The filter is the window's child; take it off the application before it goes.
+  qApp->removeEventFilter(enterFilter_);
 }
 
 void TForm1::FormCreate() {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  setGeometry((screen.width() - kWidth) / 2, (screen.height() - kHeight) / 2, kWidth, kHeight);
-  ShowStatus(tr("程序文件夹: %1").arg(programFolder_));
+  setGeometry(NormalGeometry(QGuiApplication::primaryScreen()->geometry()));
+  ShowStartPage();
+  hotKey_->RegisterCtrlM();
 
   const std::string root = programFolder_.toStdString();
   std::string error;
@@ -61,6 +100,16 @@ void TForm1::FormCreate() {
   store::WriteToolSeat(root, {});
 }
 
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  // The message menu's 加入通讯录 waits for the address book.
+  const QList<QAction*> items = boxes_->pm5()->actions();
+  if (items.size() > 2) items[2]->setEnabled(false);
+  TmrTvTix.start();
+}
+
 void TForm1::TinitTimer1Timer() {
   TinitTimer1.stop();
   const std::string root = programFolder_.toStdString();
@@ -70,10 +119,26 @@ void TForm1::TinitTimer1Timer() {
     return;
   }
   ShowStatus(tr("邮件数据库: %1").arg(QString::fromStdString(data_->ADOCDUser->Path())));
-  ShowStatus(tr("帐户数据库: %1").arg(QString::fromStdString(data_->ADOConnectionAcc->Path())));
   recentRecipients_ = store::RecentRecipients(root);
   defaultAccount_ = store::DefaultAccount(root);
-  ShowStatus(tr("最近收件人: %1 个").arg(recentRecipients_.size()));
+  FillRuntimeMenus();
+}
+
+void TForm1::FillRuntimeMenus() {
+  // The start-up fills these once; the windows that change quick replies or accounts
+  // rebuild them with the same functions.
+  if (menusFilled_) return;
+  menusFilled_ = true;
+  for (QAction* item : FillQuickReplyMenu(menus_.QuickReturn, *data_->ADOQuerykuaihuifu)) {
+    const QString subject = item->text();
+    connect(item, &QAction::triggered, this, [this, subject] { emit quickReplyChosen(subject); });
+  }
+  FillAccountMenus(menus_.trayMail, menus_.popupmenuManualRec, *data_->ADOQueryMailAcc);
+  // Receiving one account belongs to the receive window, which is not built yet.
+  for (QMenu* menu : {menus_.trayMail, menus_.popupmenuManualRec}) {
+    for (QAction* item : menu->actions())
+      item->setEnabled(false);
+  }
 }
 
 void TForm1::tmr1Timer() {
@@ -93,24 +158,28 @@ void TForm1::tmr1Timer() {
   } else if (!error.empty()) {
     ReportError(QStringLiteral("无法打开帐户数据库"), error);
   }
-  ShowStatus(tr("新邮件声音: %1  启动时收信: %2")
-                 .arg(soundOn_ ? tr("开") : tr("关"), autoReceive_ ? tr("开") : tr("关")));
+  // The lock window is not built yet: a locked program opens as if the password had been
+  // given, the same steps the lock window runs when it is.
+  OpenAfterSettings();
   startUpDone_ = true;
   emit startUpFinished();
 }
 
+void TForm1::OpenAfterSettings() {
+  tray_->SetMenu(menus_.PopMinMenu);
+  if (autoReceive_) tmrAutoRecM.start();
+  tmrStartCheckRecMailTime.start();
+}
+
 void TForm1::ShowStatus(const QString& line) {
-  status_->setText(status_->text().isEmpty() ? line : status_->text() + "\n" + line);
+  if (status_ != nullptr) status_->setText(line);
 }
 
 void TForm1::ReportError(const QString& what, const std::string& detail) {
   const QString text = what + "\n" + QString::fromStdString(detail);
-  ShowStatus(text);
-  // Shown without blocking: the start-up steps after this one still run.
-  auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Tenvel 202"), text,
-                              QMessageBox::Ok, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+  ShowStatus(what);
+  platform::CurrentDialogs().Message(this, QStringLiteral("Tenvel 202"), text,
+                                     platform::Buttons::Ok, platform::Icon::Critical);
 }
 
 }  // namespace app

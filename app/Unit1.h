@@ -1,27 +1,51 @@
 #pragma once
-// The main window. For now it runs the start-up steps (folders, databases, small data files,
-// personal settings) and shows what they found; the box pages, compose page and menus come
-// with their own windows.
+// The main window: a caption-less frame with its own title panel, a toolbar, and a stack of
+// pages (the start page ts1, the box pages, the reading page, the compose page). It runs the
+// start-up steps (folders and tools database at creation, mail and account databases and the
+// run-time menus 100 ms later, the settings check 500 ms later), lives in the notification
+// area when closed, and starts the small launchers of the frame (companion tools, help page,
+// feedback mail, about box).
+//
+// The window's widgets are built in Unit1Form.cpp, the frame operations are in
+// Unit1Frame.cpp.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/DataQX.h"
+#include "app/MainMenus.h"
 #include "store/Database.h"
 #include "store/Query.h"
 
 class QLabel;
+class QPushButton;
+class QStackedWidget;
+
+namespace platform {
+class GlobalHotKey;
+class HtmlView;
+class TrayIcon;
+}  // namespace platform
 
 namespace app {
+
+class CompanionTools;
+class EnterKeyFilter;
+class MailBoxes;
+class MailMoves;
+class TAboutus;
+class TitlePanel;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
   TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent = nullptr);
+  ~TForm1() override;
 
   const QString& ProgramFolder() const { return programFolder_; }
   const std::vector<std::string>& RecentRecipients() const { return recentRecipients_; }
@@ -34,23 +58,101 @@ class TForm1 : public QMainWindow {
   // The tools database connection and its reminder query.
   store::Database* ADOConnection1() const { return tools_.get(); }
 
+  // Frame operations (also called by other windows).
+  void btn14Click();    // minimise (to the notification area when there is one)
+  void btn15Click();    // maximise / restore, caption "2" / "1"
+  void btn28Click();    // close: hide to the notification area
+  void ShowFromTray();  // tray click, "打开客户端", Ctrl+M
+  void ShowStartPage();
+  void ExitProgram();  // "退出程序"
+  void OpenTool(int n);
+  void HelpClick();
+  void FeedbackClick();
+  void AboutClick();
+
+  // Whether closing and minimising hide the window to the notification area. On by default
+  // when the desktop has one; without one the window is minimised instead, so it can always
+  // be found again.
+  void SetHideToTray(bool hide) { hideToTray_ = hide; }
+  bool HideToTray() const { return hideToTray_; }
+
+  // Controls, for the other windows and for tests.
+  TitlePanel* pnl1 = nullptr;
+  QPushButton* btn14 = nullptr;         // minimise, caption "0"
+  QPushButton* btn15 = nullptr;         // maximise / restore, caption "2" / "1"
+  QPushButton* btn28 = nullptr;         // close, caption "r"
+  QPushButton* btnManualRec = nullptr;  // hint 手动收信
+  QPushButton* btnCompose = nullptr;    // 写信
+  QPushButton* btn7 = nullptr;          // 收件箱
+  QPushButton* btn8 = nullptr;          // 发件箱
+  QPushButton* btn9 = nullptr;          // other boxes
+  QPushButton* btn5 = nullptr;          // message menu
+  QPushButton* btnDelete = nullptr;     // 删除
+  QPushButton* btnPrevious = nullptr;   // 上一条
+  QPushButton* btnNext = nullptr;       // 下一条
+  QPushButton* btn24 = nullptr;         // view toggle, hint "ok"
+  QPushButton* btn10 = nullptr;         // settings menu
+  QStackedWidget* PageControl1 = nullptr;
+  QWidget* ts1 = nullptr;                      // start page
+  platform::HtmlView* StartBrowser = nullptr;  // its browser
+
+  const MainMenus& Menus() const { return menus_; }
+  MailBoxes* Boxes() const { return boxes_; }
+  platform::TrayIcon* Tray() const { return tray_; }
+  EnterKeyFilter* EnterFilter() const { return enterFilter_; }
+  CompanionTools* Tools() const { return tools2_; }
+  TAboutus* Aboutus();
+
+  // Timers of the main window (intervals as created; the receive and reminder timers are
+  // started here and driven by their own windows).
+  QTimer TinitTimer1;
+  QTimer tmr1;
+  QTimer tmrAutoRecM;
+  QTimer tmrStartCheckRecMailTime;
+  QTimer TmrTvTix;
+
  signals:
   // Emitted when the settings check has run (the last start-up step).
   void startUpFinished();
+  // A quick reply was chosen from the quick-reply menu (its name).
+  void quickReplyChosen(const QString& subject);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Unit1Form.cpp
+  void BuildForm();
+  QWidget* BuildTitle();
+  QWidget* BuildToolbar();
+  void BuildPages();
+  void ConnectMenus();
+  void ConnectBoxes();
+  // Unit1.cpp
   void FormCreate();
   void TinitTimer1Timer();
+  void FillRuntimeMenus();
   void tmr1Timer();
+  void OpenAfterSettings();
   void ShowStatus(const QString& line);
   void ReportError(const QString& what, const std::string& detail);
+  // Unit1Frame.cpp
+  void ResetComposePage();
+  void ShowPage(QWidget* page);
 
   QString programFolder_;
   TDataQX* data_;
   std::unique_ptr<store::Database> tools_;
   std::unique_ptr<store::Query> qryTX;
-  QTimer TinitTimer1;
-  QTimer tmr1;
+  MainMenus menus_;
+  MailBoxes* boxes_ = nullptr;
+  std::unique_ptr<MailMoves> moves_;
+  platform::TrayIcon* tray_ = nullptr;
+  platform::GlobalHotKey* hotKey_ = nullptr;
+  EnterKeyFilter* enterFilter_ = nullptr;
+  CompanionTools* tools2_ = nullptr;
+  QPointer<TAboutus> aboutus_;
   QLabel* status_ = nullptr;
 
   std::vector<std::string> recentRecipients_;
@@ -60,6 +162,9 @@ class TForm1 : public QMainWindow {
   bool autoReceive_ = false;
   bool locked_ = false;
   bool startUpDone_ = false;
+  bool menusFilled_ = false;
+  bool shownOnce_ = false;
+  bool hideToTray_ = false;
 };
 
 }  // namespace app

@@ -3,11 +3,31 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
+#include "app/Aboutus.h"
+#include "app/ComposePage.h"
+#include "app/Feedback.h"
+#include "app/FrameGeometry.h"
+#include "app/MailBoxes.h"
+#include "app/SiteConfig.h"
+#include "app/TitleBar.h"
+#include "platform/HtmlView.h"
+#include "platform/TrayIcon.h"
 #include "store/DataFiles.h"
 
 namespace {
@@ -103,4 +123,213 @@ TEST(StartUp, DatabaseThatIsNotADatabaseIsReportedNotEmptied) {
   QFile f(dir.path() + "/DB/MsgEx.mdb");
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), junk);
+}
+
+namespace {
+
+// Runs statements on a program folder's databases before a window starts on it.
+void Seed(const QString& folder, const std::vector<std::string>& mail,
+          const std::vector<std::string>& accounts) {
+  app::TDataQX data;
+  std::string error;
+  ASSERT_TRUE(store::EnsureProgramFolders(folder.toStdString(), &error)) << error;
+  ASSERT_TRUE(data.OpenDatabases(folder.toStdString(), &error)) << error;
+  for (const std::string& sql : mail) {
+    store::Query q(*data.ADOCDUser);
+    q.AddLine(sql);
+    ASSERT_TRUE(q.ExecSql()) << q.Error();
+  }
+  for (const std::string& sql : accounts) {
+    store::Query q(*data.ADOConnectionAcc);
+    q.AddLine(sql);
+    ASSERT_TRUE(q.ExecSql()) << q.Error();
+  }
+}
+
+// The captions of a menu's entries joined with "|", separators as "-".
+std::string Captions(const QMenu* menu) {
+  QStringList captions;
+  for (const QAction* action : menu->actions())
+    captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+  return captions.join('|').toStdString();
+}
+
+// A window started on a fresh program folder, shown, with its start-up done.
+struct StartedWindow {
+  QTemporaryDir dir;
+  app::TDataQX data;
+  std::unique_ptr<app::TForm1> window;
+
+  explicit StartedWindow(const std::vector<std::string>& mail = {},
+                         const std::vector<std::string>& accounts = {}) {
+    if (!mail.empty() || !accounts.empty()) Seed(dir.path(), mail, accounts);
+    window = std::make_unique<app::TForm1>(dir.path(), &data);
+    window->show();
+    RunStartUp(*window);
+  }
+};
+
+}  // namespace
+
+TEST(StartUp, FillsQuickRepliesAndAccountMenusOnce) {
+  // Table order, not alphabetical order.
+  StartedWindow w({"insert into kuaihuifu (Subject, content) values (\"时间/日期\", \"\")",
+                   "insert into kuaihuifu (Subject, content) values (\"公告栏\", \"<b>x</b>\")"},
+                  {"insert into MailAcc (MailAccount) values (\"z@x.cn\")",
+                   "insert into MailAcc (MailAccount) values (\"b@y.cn\")"});
+  const app::MainMenus& m = w.window->Menus();
+  EXPECT_EQ(Captions(m.QuickReturn), "快捷回复菜单|-|时间/日期|公告栏");
+  EXPECT_EQ(m.QuickReturn->actions().at(3)->toolTip().toStdString(), "公告栏");
+  const std::string accounts = "接收全部邮件|-|z@x.cn|b@y.cn";
+  EXPECT_EQ(Captions(m.trayMail), accounts);
+  EXPECT_EQ(Captions(m.popupmenuManualRec), accounts);
+
+  // The start-up step runs once: firing its timer again adds nothing.
+  w.window->TinitTimer1.start();
+  QTest::qWait(250);
+  EXPECT_EQ(Captions(m.trayMail), accounts);
+  EXPECT_EQ(m.QuickReturn->actions().size(), 4);
+}
+
+TEST(StartUp, EmptyTablesLeaveTheFixedMenuEntries) {
+  StartedWindow w;
+  const app::MainMenus& m = w.window->Menus();
+  EXPECT_EQ(Captions(m.QuickReturn), "快捷回复菜单|-");
+  EXPECT_EQ(Captions(m.trayMail), "接收全部邮件|-");
+  // The tray icon gets its menu once the settings check ran.
+  EXPECT_EQ(w.window->Tray()->Menu(), m.PopMinMenu);
+  EXPECT_FALSE(w.window->tmrAutoRecM.isActive());
+}
+
+TEST(Menus, TrayAndSettingsMenusHoldTheirCaptionsInOrder) {
+  StartedWindow w;
+  const app::MainMenus& m = w.window->Menus();
+  EXPECT_EQ(
+      Captions(m.PopMinMenu),
+      "便签纸|常用电话薄|天天记事本|事件提醒|计算器|日历|-|屏幕截图|-|邮件收发|-|打开客户端|-|"
+      "退出程序");
+  EXPECT_EQ(m.PopMinMenu->actions().at(app::kTrayMailPosition)->menu(), m.trayMail);
+  EXPECT_EQ(Captions(m.settings), "基本设置|通讯录|帮助说明|意见反馈|退出程序");
+  EXPECT_EQ(Captions(m.basicSettings), "个人设置|邮件收发|关于我们");
+  // Entries whose windows do not exist yet are there but cannot be chosen.
+  EXPECT_FALSE(m.personalSet->isEnabled());
+  EXPECT_FALSE(m.addressBook->isEnabled());
+  EXPECT_TRUE(m.aboutUs->isEnabled());
+  EXPECT_TRUE(m.feedback->isEnabled());
+}
+
+TEST(Frame, CaptionlessWindowCentredAtItsSize) {
+  StartedWindow w;
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_TRUE(w.window->windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_EQ(w.window->geometry(), app::NormalGeometry(screen));
+  EXPECT_EQ(w.window->PageControl1->currentWidget(), w.window->ts1);
+  EXPECT_FALSE(w.window->StartBrowser->IsBlank());
+}
+
+TEST(Frame, MaximiseButtonTogglesGeometryAndCaption) {
+  StartedWindow w;
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  ASSERT_EQ(w.window->btn15->text(), "2");
+  QTest::mouseClick(w.window->btn15, Qt::LeftButton);
+  EXPECT_EQ(w.window->btn15->text(), "1");
+  EXPECT_EQ(w.window->geometry(),
+            QRect(screen.left(), screen.top(), screen.width(), screen.height() - 27));
+  QTest::mouseClick(w.window->btn15, Qt::LeftButton);
+  EXPECT_EQ(w.window->btn15->text(), "2");
+  EXPECT_EQ(w.window->geometry(), QRect(screen.left() + (screen.width() - 700) / 2,
+                                        screen.top() + (screen.height() - 550) / 2, 700, 550));
+}
+
+TEST(Frame, CloseHidesToTrayAndTrayClickBringsTheStartPageBack) {
+  StartedWindow w;
+  w.window->SetHideToTray(true);
+  app::ComposePage* compose = w.window->Boxes()->Compose();
+  compose->SubjectField()->setText("half written");
+  compose->AddAttachment(w.dir.path() + "/DB2/ToolSeat.db");
+  QTest::mouseClick(w.window->btn15, Qt::LeftButton);  // maximised before closing
+  w.window->Boxes()->OpenBox(app::Box::Inbox);
+
+  QTest::mouseClick(w.window->btn28, Qt::LeftButton);
+  EXPECT_FALSE(w.window->isVisible());
+  EXPECT_TRUE(compose->SubjectField()->text().isEmpty());
+  EXPECT_TRUE(compose->AttachmentPaths().isEmpty());
+
+  w.window->ShowFromTray();
+  EXPECT_TRUE(w.window->isVisible());
+  EXPECT_EQ(w.window->btn15->text(), "2");
+  EXPECT_EQ(w.window->size(), QSize(700, 550));
+  EXPECT_EQ(w.window->PageControl1->currentWidget(), w.window->ts1);
+
+  // A shown window is left as it is by a second tray click.
+  w.window->Boxes()->OpenBox(app::Box::Sent);
+  w.window->ShowFromTray();
+  EXPECT_NE(w.window->PageControl1->currentWidget(), w.window->ts1);
+
+  // Closing through the window system hides too; the window is not destroyed.
+  EXPECT_FALSE(w.window->close());
+  EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(Frame, WithoutTrayCloseMinimisesSoTheWindowStaysReachable) {
+  StartedWindow w;
+  w.window->SetHideToTray(false);
+  QTest::mouseClick(w.window->btn28, Qt::LeftButton);
+  EXPECT_TRUE(w.window->isVisible());
+  EXPECT_TRUE(w.window->isMinimized());
+  w.window->ShowFromTray();
+  EXPECT_FALSE(w.window->isMinimized());
+}
+
+TEST(Frame, FeedbackPreparesACompositionToSupport) {
+  StartedWindow w({}, {"insert into MailAcc (MailAccount) values (\"z@x.cn\")",
+                       "insert into MailAcc (MailAccount) values (\"\")",
+                       "insert into MailAcc (MailAccount) values (\"b@y.cn\")"});
+  w.window->FeedbackClick();
+  app::ComposePage* compose = w.window->Boxes()->Compose();
+  EXPECT_EQ(w.window->PageControl1->currentWidget(), compose);
+  EXPECT_EQ(compose->ReceiverField()->text(), app::kSupportAddress);
+  EXPECT_EQ(compose->SubjectField()->text(), app::FeedbackSubject(QDate::currentDate()));
+  EXPECT_TRUE(compose->SubjectField()->text().startsWith("Tenvel使用反馈 "));
+  ASSERT_EQ(compose->SenderSelector()->count(), 2);
+  EXPECT_EQ(compose->SenderSelector()->itemText(0).toStdString(), "z@x.cn");
+  EXPECT_EQ(compose->SenderSelector()->itemText(1).toStdString(), "b@y.cn");
+  EXPECT_FALSE(compose->AttachmentBar()->isVisible());
+}
+
+TEST(Frame, AboutBoxNamesTheProduct) {
+  StartedWindow w;
+  w.window->AboutClick();
+  app::TAboutus* about = w.window->Aboutus();
+  EXPECT_EQ(about->windowTitle(), "关于我们");
+  auto* product = about->findChild<QLabel*>("product");
+  ASSERT_NE(product, nullptr);
+  EXPECT_EQ(product->text(), "Tenvel 202");
+  about->close();
+}
+
+TEST(Frame, TitlePanelDragsTheWindow) {
+  StartedWindow w;
+  const QPoint before = w.window->pos();
+  QWidget* panel = w.window->pnl1;
+  QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(100, 5));
+  QMouseEvent move(QEvent::MouseMove, QPointF(140, 25), panel->mapToGlobal(QPointF(140, 25)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(panel, &move);
+  QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(140, 25));
+  EXPECT_EQ(w.window->pos(), before + QPoint(40, 20));
+}
+
+TEST(Frame, EnterInTheMailEditorBreaksTheLineInsteadOfStartingAParagraph) {
+  StartedWindow w;
+  QTextEdit* editor = w.window->Boxes()->Compose()->Editor();
+  QTest::keyClicks(editor, "ab");
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTest::keyClicks(editor, "cd");
+  EXPECT_EQ(editor->document()->blockCount(), 1);
+  EXPECT_EQ(editor->toPlainText().toStdString(), "ab\ncd");  // one block, a line break
+  // The subject line is not the editor: its keys pass unchanged.
+  QSignalSpy entered(w.window->Boxes()->Compose()->SubjectField(), &QLineEdit::returnPressed);
+  QTest::keyClick(w.window->Boxes()->Compose()->SubjectField(), Qt::Key_Return);
+  EXPECT_EQ(entered.size(), 1);
 }

@@ -1,0 +1,138 @@
+// The frame operations of the main window: minimise, maximise toggle, hide to and show from
+// the notification area, exit, and the launchers (companion tools, help, feedback, about).
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTextEdit>
+#include <QUrl>
+
+#include "app/Aboutus.h"
+#include "app/CompanionTools.h"
+#include "app/ComposePage.h"
+#include "app/Feedback.h"
+#include "app/FrameGeometry.h"
+#include "app/MailBoxes.h"
+#include "app/SiteConfig.h"
+#include "app/Unit1.h"
+#include "platform/WorkingSet.h"
+
+namespace app {
+namespace {
+
+QRect ScreenOf(const QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen->geometry();
+}
+
+}  // namespace
+
+void TForm1::btn14Click() {
+  if (hideToTray_) {
+    hide();
+  } else {
+    showMinimized();
+  }
+  platform::TrimWorkingSet();
+}
+
+void TForm1::btn15Click() {
+  const ToggleResult next = ToggleMaximised(btn15->text(), ScreenOf(this));
+  setGeometry(next.geometry);
+  btn15->setText(next.caption);
+  btn15->setToolTip(next.caption == QLatin1String(kCaptionMaximise) ? QStringLiteral("最大化")
+                                                                    : QStringLiteral("还原"));
+  btn15->update();
+}
+
+void TForm1::btn28Click() {
+  if (hideToTray_) {
+    hide();
+  } else {
+    // Without a notification area a hidden window could not be found again.
+    showMinimized();
+  }
+  ResetComposePage();
+  platform::TrimWorkingSet();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // Closing the window (also from the window system) keeps the program running; it ends
+  // only through "退出程序".
+  event->ignore();
+  btn28Click();
+}
+
+void TForm1::ResetComposePage() {
+  ComposePage* compose = boxes_->Compose();
+  compose->SubjectField()->clear();
+  compose->ReceiverField()->clear();
+  compose->ClearAttachments();
+  compose->AttachmentBar()->hide();
+  compose->Editor()->clear();
+}
+
+void TForm1::ShowFromTray() {
+  if (isVisible() && !isMinimized()) return;  // a window on the screen is left as it is
+  setGeometry(NormalGeometry(ScreenOf(this)));
+  btn15->setText(QString::fromLatin1(kCaptionMaximise));
+  showNormal();
+  raise();
+  activateWindow();
+  ShowStartPage();
+}
+
+void TForm1::ShowPage(QWidget* page) {
+  PageControl1->setCurrentWidget(page);
+}
+
+void TForm1::ShowStartPage() {
+  ShowPage(ts1);
+}
+
+void TForm1::ExitProgram() {
+  QCoreApplication::quit();
+}
+
+void TForm1::OpenTool(int n) {
+  tools2_->Open(n);
+}
+
+void TForm1::HelpClick() {
+  QDesktopServices::openUrl(
+      QUrl(QString::fromLatin1(kMakerSite) + QString::fromLatin1(kHelpPagePath)));
+}
+
+void TForm1::FeedbackClick() {
+  ComposePage* compose = boxes_->Compose();
+  ShowPage(compose);
+  compose->AttachmentBar()->hide();
+  compose->SenderSelector()->clear();
+  compose->Editor()->clear();
+  if (!data_->IsOpen()) return;
+  const FeedbackMail mail = PrepareFeedback(QDate::currentDate(), *data_->ADOQueryMailAcc);
+  compose->SubjectField()->setText(mail.subject);
+  compose->ReceiverField()->setText(mail.recipient);
+  compose->SenderSelector()->addItems(mail.senders);
+}
+
+TAboutus* TForm1::Aboutus() {
+  if (aboutus_ == nullptr) aboutus_ = new TAboutus(this);
+  return aboutus_;
+}
+
+void TForm1::AboutClick() {
+  TAboutus* about = Aboutus();
+  about->show();
+  about->raise();
+}
+
+}  // namespace app

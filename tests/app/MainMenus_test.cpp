@@ -1,0 +1,76 @@
+#include "app/MainMenus.h"
+
+#include <gtest/gtest.h>
+
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include "app/DataQX.h"
+#include "store/DataFiles.h"
+
+namespace {
+
+class AccountMenus : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(store::EnsureProgramFolders(dir_.path().toStdString(), &error)) << error;
+    ASSERT_TRUE(data_.OpenDatabases(dir_.path().toStdString(), &error)) << error;
+    menus_ = app::BuildMainMenus(&parent_);
+  }
+  void AddAccount(const char* address) {
+    store::Query q(*data_.ADOConnectionAcc);
+    q.AddLine("insert into MailAcc (MailAccount) values (:a)");
+    q.SetText("a", address);
+    ASSERT_TRUE(q.ExecSql()) << q.Error();
+  }
+  static QStringList Texts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* a : menu->actions())
+      texts << (a->isSeparator() ? "-" : a->text());
+    return texts;
+  }
+
+  QTemporaryDir dir_;
+  app::TDataQX data_;
+  QWidget parent_;
+  app::MainMenus menus_;
+};
+
+TEST_F(AccountMenus, RunningTheFillAgainNeverListsAnAccountTwice) {
+  AddAccount("one@x.cn");
+  AddAccount("two@x.cn");
+  for (int run = 0; run < 3; ++run) {
+    app::FillAccountMenus(menus_.trayMail, menus_.popupmenuManualRec, *data_.ADOQueryMailAcc);
+  }
+  const QStringList expected{"接收全部邮件", "-", "one@x.cn", "two@x.cn"};
+  EXPECT_EQ(Texts(menus_.trayMail), expected);
+  EXPECT_EQ(Texts(menus_.popupmenuManualRec), expected);
+}
+
+TEST_F(AccountMenus, ManualMenuShortOfItsTwoEntriesGetsNoAccounts) {
+  AddAccount("one@x.cn");
+  app::TrimMenu(menus_.popupmenuManualRec, 1);
+  const auto added =
+      app::FillAccountMenus(menus_.trayMail, menus_.popupmenuManualRec, *data_.ADOQueryMailAcc);
+  EXPECT_TRUE(added.isEmpty());
+  EXPECT_EQ(menus_.trayMail->actions().size(), 2);
+}
+
+TEST_F(AccountMenus, QuickReplyFillKeepsTheTwoFixedEntriesAndReplacesTheRest) {
+  app::AppendEntries(menus_.QuickReturn, {"stale"});
+  store::Query q(*data_.ADOCDUser);
+  q.AddLine("insert into kuaihuifu (Subject, content) values (\"签名\", \"<p>x</p>\")");
+  ASSERT_TRUE(q.ExecSql()) << q.Error();
+  const auto added = app::FillQuickReplyMenu(menus_.QuickReturn, *data_.ADOQuerykuaihuifu);
+  ASSERT_EQ(added.size(), 1);
+  EXPECT_EQ(Texts(menus_.QuickReturn), (QStringList{"快捷回复菜单", "-", "签名"}));
+  EXPECT_EQ(added[0]->toolTip(), added[0]->text());
+}
+
+TEST_F(AccountMenus, FailingStatementAddsNothing) {
+  store::Query q(*data_.ADOCDUser);
+  EXPECT_TRUE(app::ColumnValues(q, "select Nothing from NoSuchTable", "Nothing").isEmpty());
+}
+
+}  // namespace
