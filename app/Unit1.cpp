@@ -18,7 +18,7 @@
 #include "platform/TrayIcon.h"
 #include "platform/WorkingSet.h"
 #include "store/DataFiles.h"
-#include "store/Schema.h"
+#include "store/Stores.h"
 
 namespace app {
 namespace {
@@ -90,9 +90,8 @@ void TForm1::FormCreate() {
     ReportError(QStringLiteral("无法创建数据文件夹"), error);
     return;
   }
-  tools_ = store::Database::Open(store::ToolsDatabasePath(root), &error);
-  if (!tools_ || !store::EnsureToolsSchema(*tools_, &error)) {
-    tools_.reset();
+  tools_ = store::OpenToolsStore(root, &error);
+  if (!tools_) {
     ReportError(QStringLiteral("无法打开工具数据库"), error);
   } else {
     qryTX = std::make_unique<store::Query>(*tools_);
