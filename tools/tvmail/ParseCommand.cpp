@@ -1,9 +1,7 @@
 // `tvmail parse FILE.eml...`: parses each message file and prints one JSON object per line.
 #include <openssl/evp.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <iostream>
 
@@ -11,25 +9,10 @@
 #include "maillib/TextUtil.h"
 #include "tools/tvmail/Commands.h"
 #include "tools/tvmail/Json.h"
+#include "tools/tvmail/NetOptions.h"
 
 namespace tvmail {
 namespace {
-
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = std::strerror(errno);
-    return false;
-  }
-  char block[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0)
-    bytes.append(block, got);
-  const bool failed = std::ferror(file) != 0;
-  if (failed) error = std::strerror(errno);
-  std::fclose(file);
-  return !failed;
-}
 
 // Lines as a POP3 retrieve gives them: split at LF, a CR before the LF dropped.
 maillib::StringList SplitRawLines(std::string_view bytes) {
@@ -133,8 +116,8 @@ int RunParse(std::span<const std::string> args) {
   int status = 0;
   for (const std::string& path : args) {
     std::string bytes, error;
-    if (!ReadWholeFile(path, bytes, error)) {
-      std::cerr << "tvmail parse: cannot read " << path << ": " << error << '\n';
+    if (!ReadFileBytes(path, bytes, error)) {
+      std::cerr << "tvmail parse: cannot read " << error << '\n';
       status = 1;
       continue;
     }
