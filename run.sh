@@ -5,7 +5,8 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)"
+# Only the program: the tests are built and run by ./test.sh.
+cmake --build --preset default -j "$(nproc)" --target tenvel
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: start Tenvel 202 from a desktop session, or without one as: xvfb-run -a ./run.sh"
