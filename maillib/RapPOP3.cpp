@@ -25,30 +25,6 @@ constexpr int kReplyLinesPerYield = 5;
 
 }  // namespace
 
-const char* Pop3FailureName(TPopFailure failure) {
-  switch (failure) {
-    case TPopFailure::None:
-      return "none";
-    case TPopFailure::NotConnected:
-      return "not-connected";
-    case TPopFailure::ConnectFailed:
-      return "connect-failed";
-    case TPopFailure::LoginRefused:
-      return "login-refused";
-    case TPopFailure::ServerError:
-      return "server-error";
-    case TPopFailure::ConnectionLost:
-      return "connection-lost";
-    case TPopFailure::TimedOut:
-      return "timed-out";
-    case TPopFailure::Canceled:
-      return "canceled";
-    case TPopFailure::NoData:
-      return "no-data";
-  }
-  return "unknown";
-}
-
 TRapPOP::TRapPOP() {
   tcp_.OnConnected = [this] {
     isConnected_ = true;

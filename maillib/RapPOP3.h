@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "maillib/MailFailure.h"
 #include "maillib/MailTypes.h"
 #include "maillib/RapMsg.h"
 #include "maillib/RapTCPClient.h"
@@ -29,19 +30,8 @@ enum TReceiveState { MailReceived, MailCanceled, MailSkiped };
 enum TFilterResultState { frsNone, frsDelete, frsReject };
 
 // What made the last operation fail.
-enum class TPopFailure {
-  None,
-  NotConnected,    // the operation needs a connection and there is none
-  ConnectFailed,   // no connection could be opened (or the server sent no greeting)
-  LoginRefused,    // the server refused the user name or password
-  ServerError,     // the server answered "-ERR" (or a greeting refused the session)
-  ConnectionLost,  // the connection closed or failed during a command
-  TimedOut,        // the server did not answer within TimeOut
-  Canceled,        // Cancel was set
-  NoData,          // a retrieve produced no lines of the message
-};
-// A short stable name of the failure ("connect-failed", "login-refused", ...) for tools.
-const char* Pop3FailureName(TPopFailure failure);
+// The failures of this client (NoData and BadInput belong to one protocol each).
+using TPopFailure = TMailFailure;
 
 class TRapPOP {
  public:

@@ -19,30 +19,6 @@ long long ElapsedMs(Clock::time_point start) {
 
 }  // namespace
 
-const char* SmtpFailureName(TSmtpFailure failure) {
-  switch (failure) {
-    case TSmtpFailure::None:
-      return "none";
-    case TSmtpFailure::NotConnected:
-      return "not-connected";
-    case TSmtpFailure::ConnectFailed:
-      return "connect-failed";
-    case TSmtpFailure::LoginRefused:
-      return "login-refused";
-    case TSmtpFailure::ServerError:
-      return "server-error";
-    case TSmtpFailure::ConnectionLost:
-      return "connection-lost";
-    case TSmtpFailure::TimedOut:
-      return "timed-out";
-    case TSmtpFailure::Canceled:
-      return "canceled";
-    case TSmtpFailure::BadInput:
-      return "bad-input";
-  }
-  return "unknown";
-}
-
 TRapSMTP::TRapSMTP() {
   tcp_.OnConnected = [this] {
     isConnected_ = true;

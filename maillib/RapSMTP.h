@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "maillib/MailFailure.h"
 #include "maillib/MailTypes.h"
 #include "maillib/RapMsg.h"
 #include "maillib/RapTCPClient.h"
@@ -29,19 +30,8 @@
 namespace maillib {
 
 // What made the last operation fail.
-enum class TSmtpFailure {
-  None,
-  NotConnected,    // the operation needs a connection and there is none
-  ConnectFailed,   // no connection could be opened
-  LoginRefused,    // the server refused the user name or password
-  ServerError,     // the server answered with an unexpected code (greeting, EHLO, MAIL, ...)
-  ConnectionLost,  // the connection closed or failed during a command
-  TimedOut,        // the server did not answer within TimeOut
-  Canceled,        // Cancel was set (Quit, destructor, caller)
-  BadInput,        // nothing to send: no recipient, no sender, or an address with line breaks
-};
-// A short stable name of the failure ("connect-failed", "login-refused", ...) for tools.
-const char* SmtpFailureName(TSmtpFailure failure);
+// The failures of this client (NoData and BadInput belong to one protocol each).
+using TSmtpFailure = TMailFailure;
 
 class TRapSMTP {
  public:

@@ -68,7 +68,7 @@ TEST(Pop3Loopback, FullSessionThenAStalledRetrieveTimesOut) {
   pop.UserPasswd = "secret";
   pop.TimeOut = 300;
   ASSERT_TRUE(pop.ConnectAndLogin())
-      << Pop3FailureName(pop.LastFailure()) << " " << pop.LastFailureText();
+      << MailFailureName(pop.LastFailure()) << " " << pop.LastFailureText();
   EXPECT_EQ(pop.MessageCount, 2);
   std::unique_ptr<TRapMsg> first = pop.Retrieve(1, false);
   ASSERT_NE(first, nullptr) << pop.LastFailureText();

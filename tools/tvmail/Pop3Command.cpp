@@ -63,7 +63,7 @@ bool ParseSteps(const std::vector<std::string>& rest, PopArgs& args, std::string
 
 // Prints why the client's last operation failed, and gives the exit status 1.
 int Failed(const maillib::TRapPOP& pop, const std::string& what) {
-  std::cerr << "tvmail pop3: " << what << " failed: " << maillib::Pop3FailureName(pop.LastFailure())
+  std::cerr << "tvmail pop3: " << what << " failed: " << maillib::MailFailureName(pop.LastFailure())
             << ": " << pop.LastFailureText() << '\n';
   return 1;
 }

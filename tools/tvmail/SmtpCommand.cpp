@@ -119,7 +119,7 @@ void Configure(maillib::TRapSMTP& smtp, const SmtpArgs& args) {
 
 int Failed(const maillib::TRapSMTP& smtp, const std::string& what) {
   std::cerr << "tvmail smtp: " << what
-            << " failed: " << maillib::SmtpFailureName(smtp.LastFailure());
+            << " failed: " << maillib::MailFailureName(smtp.LastFailure());
   std::cerr << ": " << smtp.LastFailureText() << '\n';
   return 1;
 }
