@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/FuzzSelect.h"
 #include "maillib/Base64.h"
 #include "maillib/Charsets.h"
 #include "maillib/HzCodec.h"
@@ -16,9 +17,7 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using fuzz::Check;
 
 void FuzzBase64(std::string_view in) {
   maillib::StringList lines = maillib::SplitLines(in);
@@ -63,30 +62,18 @@ void FuzzCharsets(std::string_view in) {
   Check(maillib::IsValidUtf8(maillib::Big5ToGb(text)));
 }
 
+void FuzzHz(std::string_view in) {
+  maillib::HZDecode(in);
+}
+
+void FuzzIso2022Jp(std::string_view in) {
+  maillib::ConvertCharsetText(maillib::Iso2022JpToShiftJis(in), "SHIFT_JIS");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const std::string_view in(reinterpret_cast<const char*>(data + 1), size - 1);
-  switch (data[0] % 6) {
-    case 0:
-      FuzzBase64(in);
-      break;
-    case 1:
-      FuzzQuotedPrintable(in);
-      break;
-    case 2:
-      FuzzUuencode(in);
-      break;
-    case 3:
-      maillib::HZDecode(in);
-      break;
-    case 4:
-      maillib::ConvertCharsetText(maillib::Iso2022JpToShiftJis(in), "SHIFT_JIS");
-      break;
-    default:
-      FuzzCharsets(in);
-      break;
-  }
-  return 0;
+  return fuzz::RunSelected(
+      data, size,
+      {FuzzBase64, FuzzQuotedPrintable, FuzzUuencode, FuzzHz, FuzzIso2022Jp, FuzzCharsets});
 }

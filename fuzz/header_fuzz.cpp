@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/FuzzSelect.h"
 #include "maillib/Addresses.h"
 #include "maillib/Charsets.h"
 #include "maillib/FileNames.h"
@@ -18,9 +19,7 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using fuzz::Check;
 
 void FuzzWords(std::string_view in) {
   const std::string decoded = maillib::DecodeHeaderWords(in, "GB2312");
@@ -72,27 +71,6 @@ void FuzzNames(std::string_view in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const std::string_view in(reinterpret_cast<const char*>(data + 1), size - 1);
-  switch (data[0] % 6) {
-    case 0:
-      FuzzWords(in);
-      break;
-    case 1:
-      FuzzParams(in);
-      break;
-    case 2:
-      FuzzAddresses(in);
-      break;
-    case 3:
-      FuzzDate(in);
-      break;
-    case 4:
-      FuzzLookup(in);
-      break;
-    default:
-      FuzzNames(in);
-      break;
-  }
-  return 0;
+  return fuzz::RunSelected(data, size,
+                           {FuzzWords, FuzzParams, FuzzAddresses, FuzzDate, FuzzLookup, FuzzNames});
 }
