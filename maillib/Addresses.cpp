@@ -120,6 +120,20 @@ std::string NormalizeAddressList(std::string_view rawList, std::string_view char
   return JoinCommaText(items);
 }
 
+std::string DecodeAddressHeaderValue(std::string_view rawList,
+                                     const std::function<std::string(const std::string&)>& decode) {
+  StringList entries;
+  for (const std::string& item : SplitAddressList(rawList)) {
+    std::string decoded = decode(item);
+    for (char& c : decoded) {
+      if (c == ',' || c == ';') c = ' ';
+    }
+    const std::string normalized = NormalizeAddressList(decoded);
+    if (!normalized.empty()) entries.push_back(normalized);
+  }
+  return JoinLines(entries, ",");
+}
+
 std::string FormatAddressHeader(std::string_view list, std::string_view charset) {
   std::string out;
   for (const std::string& item : SplitAddressList(list)) {

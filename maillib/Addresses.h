@@ -1,6 +1,7 @@
 // Address lists: splitting, bare addresses, the stored normalised form and header formatting.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,11 @@ std::string NormalizeAddressList(std::string_view list);
 // then decoded (defaultCharset for undeclared 8-bit text), so a comma inside an encoded display
 // name cannot split an item.
 std::string NormalizeAddressList(std::string_view rawList, std::string_view charset);
+// The stored form of a raw address header: the list is split first and each item decoded by
+// `decode`; a ',' or ';' that decoding brings into a display name becomes a blank, so it cannot
+// split the item later. Items that give nothing are dropped; the rest are joined with ",".
+std::string DecodeAddressHeaderValue(std::string_view rawList,
+                                     const std::function<std::string(const std::string&)>& decode);
 // Header form of a list: each item through EncodeHeaderWord, joined with ", "; once the text
 // reaches 77 bytes further items go on continuation lines ("\r\n\t").
 std::string FormatAddressHeader(std::string_view list, std::string_view charset);

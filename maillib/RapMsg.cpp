@@ -45,12 +45,9 @@ void GuessCharSet(TRapMsg& msg) {
   const StringList& h = msg.HeaderLines;
   msg.SetSubject(DecodeWithGuess(FullHeaderValue(h, "SUBJECT:"), guess));
   msg.SetFrom(DecodeWithGuess(FullHeaderValue(h, "FROM:"), guess));
-  StringList to;
-  for (const std::string& item : SplitAddressList(FullHeaderValue(h, "TO:"))) {
-    const std::string normalized = NormalizeAddressList(DecodeWithGuess(item, guess));
-    if (!normalized.empty()) to.push_back(normalized);
-  }
-  msg.SetSendTo(JoinLines(to, ","));
+  const auto decode = [&](const std::string& item) { return DecodeWithGuess(item, guess); };
+  msg.SetSendTo(DecodeAddressHeaderValue(FullHeaderValue(h, "TO:"), decode));
+  msg.SetCC(DecodeAddressHeaderValue(FullHeaderValue(h, "CC:"), decode));
 }
 }  // namespace
 

@@ -22,16 +22,9 @@ long long LeadingNumber(std::string_view text, long long fallback) {
 // inside a decoded display name does not split one address into two.
 std::string DecodeAddressHeader(const StringList& header, std::string_view upperName,
                                 const std::string& charSet) {
-  StringList entries;
-  for (const std::string& item : SplitAddressList(FullHeaderValue(header, upperName))) {
-    std::string decoded = DecodeHeaderWords(item, charSet);
-    for (char& c : decoded) {
-      if (c == ',' || c == ';') c = ' ';
-    }
-    const std::string normalized = NormalizeAddressList(decoded);
-    if (!normalized.empty()) entries.push_back(normalized);
-  }
-  return JoinLines(entries, ",");
+  return DecodeAddressHeaderValue(FullHeaderValue(header, upperName), [&](const std::string& item) {
+    return DecodeHeaderWords(item, charSet);
+  });
 }
 
 std::string TopCharSet(const StringList& header, const std::string& typeLine) {

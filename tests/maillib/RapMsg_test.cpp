@@ -315,6 +315,19 @@ TEST(RapMsgCharsets, GuessedCharsetLeavesUtf8HeadersAlone) {
   EXPECT_EQ(other.CharSet(), "ISO-8859-1");
 }
 
+TEST(RapMsgCharsets, GuessedCharsetKeepsEncodedNamesWithCommasWhole) {
+  TRapMsg msg;
+  ParseText(msg,
+            "From: li@example.cn\nTo: =?UTF-8?Q?Wang=2C_Fang?= <w@x.cn>, b@y.cn\n"
+            "Cc: =?UTF-8?Q?Zhao=3B_Qian?= <z@x.cn>\nSubject: s\n\nbody\n");
+  EXPECT_EQ(msg.CharSet(), "GB2312");
+  // One entry per address: the comma inside the decoded name does not split it.
+  EXPECT_TRUE(Has(msg.SendTo(), "Wang  Fang")) << msg.SendTo();
+  EXPECT_FALSE(Has(msg.SendTo(), "<>")) << msg.SendTo();
+  EXPECT_TRUE(Has(msg.SendTo(), "<b@y.cn>")) << msg.SendTo();
+  EXPECT_TRUE(Has(msg.CC(), "Zhao  Qian")) << msg.CC();
+}
+
 // ---- attachments ----
 
 TEST(RapMsgAttachments, NamesFromRfc2231EncodedWordsAndRawGbk) {
