@@ -27,6 +27,7 @@ class PrefixedTransport final : public Transport {
     prefix_.clear();
     inner_->Close();
   }
+  void Abort() override { inner_->Abort(); }
   bool IsOpen() const override { return inner_->IsOpen(); }
 
  private:

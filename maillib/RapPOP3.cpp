@@ -53,6 +53,11 @@ void TRapPOP::Disconnected() {
   if (OnQuit) OnQuit(*this);
 }
 
+void TRapPOP::Abort() {
+  Cancel = true;
+  tcp_.Abort();
+}
+
 void TRapPOP::Yield() {
   if (OnYield) OnYield();
 }

@@ -6,7 +6,8 @@
 // reason. Messages are addressed by their number on the current connection.
 //
 // One thread uses an instance at a time; from any other thread only Cancel may be set (it ends
-// a multi-line read at the next line and a connect attempt at once). A failed read or write
+// a multi-line read at the next line and a connect attempt at once) or Abort called (it also
+// ends a wait on a silent server at once). A failed read or write
 // closes the connection, since the dialogue can no longer be trusted to be in step.
 //
 // While it waits the client calls OnYield (when set) so that a caller driving it from a UI
@@ -121,6 +122,9 @@ class TRapPOP {
   bool ReplyError = false;
   bool SocketError = false;
   std::atomic<bool> Cancel{false};  // set from any thread to abandon waits
+  // From any thread: sets Cancel and ends the read or write in progress at once; the command
+  // fails as Canceled and the connection is over.
+  void Abort();
 
   TPopFailure LastFailure() const { return failure_; }
   // The server's reply text or the socket's reason for LastFailure().

@@ -68,6 +68,7 @@ TRapTCPClient::TRapTCPClient() = default;
 
 TRapTCPClient::~TRapTCPClient() {
   // The owner is going away: close without raising its notification.
+  std::lock_guard<std::mutex> lock(transportMutex_);
   if (transport_) transport_->Close();
 }
 
@@ -91,7 +92,10 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
     lastError_ = error.empty() ? "connect failed" : error;
     return false;
   }
-  transport_ = std::move(transport);
+  {
+    std::lock_guard<std::mutex> lock(transportMutex_);
+    transport_ = std::move(transport);
+  }
   lastStatus_ = IoStatus::Ok;
   lastError_.clear();
   if (OnConnected) OnConnected();
@@ -102,9 +106,17 @@ void TRapTCPClient::Disconnect() {
   pending_.clear();
   pendingStart_ = 0;
   if (!transport_) return;
-  transport_->Close();
-  transport_.reset();
+  {
+    std::lock_guard<std::mutex> lock(transportMutex_);
+    transport_->Close();
+    transport_.reset();
+  }
   if (OnDisconnected) OnDisconnected();
+}
+
+void TRapTCPClient::Abort() {
+  std::lock_guard<std::mutex> lock(transportMutex_);
+  if (transport_) transport_->Abort();
 }
 
 bool TRapTCPClient::Connected() const {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,9 @@ class TRapTCPClient {
   bool Connect(int timeoutMs = -1, const std::atomic<bool>* cancel = nullptr);
   void Disconnect();
   bool Connected() const;
+  // From any thread: ends a read or write in progress on the connection at once, and every later
+  // one, until the owner disconnects (see Transport::Abort).
+  void Abort();
 
   void UseTls();
   void UsePlain();
@@ -61,7 +65,8 @@ class TRapTCPClient {
   void SetTransportFactory(TransportFactory factory);
 
  private:
-  std::unique_ptr<Transport> transport_;
+  std::unique_ptr<Transport> transport_;  // replaced and closed only under transportMutex_
+  std::mutex transportMutex_;
   TransportFactory factory_ = nullptr;
   std::string pending_;           // bytes received, from the last line handed out on
   std::size_t pendingStart_ = 0;  // where the unread part of pending_ begins

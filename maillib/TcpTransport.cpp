@@ -195,6 +195,11 @@ IoStatus TcpTransport::ReadAvailable(std::string& into, std::string& error) {
   return IoStatus::Failed;
 }
 
+void TcpTransport::Abort() {
+  // shutdown wakes a poll or recv of the owner's thread; the descriptor stays valid until Close.
+  if (fd_ >= 0) shutdown(fd_, SHUT_RDWR);
+}
+
 void TcpTransport::Close() {
   if (fd_ < 0) return;
   shutdown(fd_, SHUT_RDWR);

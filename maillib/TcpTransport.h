@@ -28,6 +28,7 @@ class TcpTransport final : public Transport {
   IoStatus Send(std::string_view bytes, std::string& error) override;
   IoStatus Receive(std::string& into, int timeoutMs, std::string& error) override;
   void Close() override;
+  void Abort() override;
   bool IsOpen() const override { return fd_ >= 0 && !peerClosed_; }
 
  private:

@@ -270,6 +270,10 @@ IoStatus TlsTransport::Receive(std::string& into, int timeoutMs, std::string& er
   }
 }
 
+void TlsTransport::Abort() {
+  session_->lower->Abort();
+}
+
 void TlsTransport::Close() {
   Session& s = *session_;
   if (s.closed) return;

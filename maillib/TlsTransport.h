@@ -28,6 +28,7 @@ class TlsTransport final : public Transport {
   IoStatus Receive(std::string& into, int timeoutMs, std::string& error) override;
   // Sends the close notice when it can, then closes the lower transport.
   void Close() override;
+  void Abort() override;
   bool IsOpen() const override;
 
  private:

@@ -21,6 +21,10 @@ class Transport {
   virtual IoStatus Receive(std::string& into, int timeoutMs, std::string& error) = 0;
   // Closes both directions; safe to call more than once.
   virtual void Close() = 0;
+  // Called from another thread while the owner may be waiting in Receive or Send: ends that
+  // wait and makes every later one fail at once (the connection is shut down, not closed; the
+  // owner still calls Close). The caller makes sure Close does not run at the same time.
+  virtual void Abort() {}
   virtual bool IsOpen() const = 0;
 };
 

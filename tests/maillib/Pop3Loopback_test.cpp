@@ -85,5 +85,30 @@ TEST(Pop3Loopback, FullSessionThenAStalledRetrieveTimesOut) {
   EXPECT_EQ(mismatch, "");
 }
 
+TEST(Pop3Loopback, AbortFromAnotherThreadEndsAWaitOnASilentServer) {
+  Listener listener;
+  ASSERT_GT(listener.Port(), 0);
+  std::atomic<bool> release{false};
+  std::string mismatch;
+  // The server greets, takes the user name, then says nothing.
+  auto server = ServePop3(listener, {{"", "+OK ready\r\n"}, {"USER bob", ""}}, release, mismatch);
+  TRapPOP pop;
+  pop.Host = "127.0.0.1";
+  pop.Port = listener.Port();
+  pop.UserId = "bob";
+  pop.UserPasswd = "secret";
+  pop.TimeOut = 60000;  // longer than the server ever stays: only the abort can end the wait
+  std::jthread canceller([&pop] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    pop.Abort();
+  });
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(pop.ConnectAndLogin());
+  EXPECT_EQ(pop.LastFailure(), TPopFailure::Canceled);
+  EXPECT_LT(net_test::MsSince(start), net_test::kServerWaitMs);  // the abort, not the server
+  EXPECT_FALSE(pop.IsConnected());
+  release = true;
+}
+
 }  // namespace
 }  // namespace maillib
