@@ -19,36 +19,24 @@ constexpr const char* kNoExtractedFiles = "NOHAVEExtractFile";
 // A path as an attribute value: the characters that end the attribute or start markup become
 // entities, and those that would cut a URL short are percent-encoded.
 std::string AttributePath(const std::string& path) {
-  std::string out;
-  out.reserve(path.size());
-  for (char c : path) {
+  std::string encoded;
+  encoded.reserve(path.size());
+  for (const char c : path) {
     switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
       case '%':
-        out += "%25";
+        encoded += "%25";
         break;
       case '#':
-        out += "%23";
+        encoded += "%23";
         break;
       case '?':
-        out += "%3F";
+        encoded += "%3F";
         break;
       default:
-        out += c;
+        encoded += c;
     }
   }
-  return out;
+  return maillib::EscapeHtml(encoded);
 }
 
 std::string PictureHtml(const std::string& path, const std::string& fujian) {
@@ -147,6 +135,10 @@ std::string PageFilePath(const std::string& filePath, const std::string& mailFil
   return mailFileFolder + filePath + "/Tenvel.htm";
 }
 
+namespace {
+const char kUtf8Bom[] = "\xEF\xBB\xBF";
+}  // namespace
+
 bool WritePageFile(const std::string& path, const std::string& html, bool createFolder,
                    std::string* error) {
   std::error_code ec;
@@ -158,6 +150,7 @@ bool WritePageFile(const std::string& path, const std::string& html, bool create
   const std::string temporary = path + ".part";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(kUtf8Bom, sizeof kUtf8Bom - 1);
     out.write(html.data(), static_cast<std::streamsize>(html.size()));
     out.close();
     if (!out) {

@@ -73,7 +73,9 @@ std::string PageFilePath(const std::string& filePath, const std::string& mailFil
 // The page file used for messages without a sub-folder of their own.
 std::string TempPageFilePath(const std::string& mailFileFolder);
 
-// Replaces the page file with the HTML (written beside it, then renamed over it). A missing
+// Replaces the page file with the HTML (written beside it, then renamed over it). The file
+// starts with a UTF-8 byte-order mark: the browser then reads it as UTF-8 whatever charset a
+// <meta> tag of the original mail still names (its text was converted to UTF-8). A missing
 // folder is created (owner only) when createFolder is set, otherwise it is an error. False
 // with *error set on failure.
 bool WritePageFile(const std::string& path, const std::string& html, bool createFolder,

@@ -174,6 +174,30 @@ StringList SplitLines(std::string_view text) {
   return lines;
 }
 
+std::string EscapeHtml(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 std::string JoinLines(const StringList& lines, std::string_view separator) {
   std::size_t total = 0;
   for (const std::string& l : lines)

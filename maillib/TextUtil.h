@@ -43,6 +43,9 @@ bool IsDottedQuad(std::string_view text);
 // does not produce an extra empty line.
 StringList SplitLines(std::string_view text);
 // Joins lines with the separator (CR LF by default), no separator after the last line.
+// The text with '&', '<', '>' and '"' as HTML entities, safe in element text and in quoted
+// attribute values.
+std::string EscapeHtml(std::string_view text);
 std::string JoinLines(const StringList& lines, std::string_view separator = "\r\n");
 // Joins items with ','; an item with a byte <= space, a '"' or a ',' is wrapped in double
 // quotes with its inner double quotes doubled.

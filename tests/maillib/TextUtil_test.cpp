@@ -58,3 +58,9 @@ TEST(TextUtil, CommaTextSplitsBackIntoTheJoinedItems) {
   EXPECT_EQ(SplitCommaText("\"open,never closed"), (StringList{"open,never closed"}));
   EXPECT_TRUE(SplitCommaText("").empty());
 }
+
+TEST(TextUtil, EscapeHtmlLeavesNoMarkupAndKeepsMultiByteText) {
+  EXPECT_EQ(EscapeHtml("a<b> & \"c\" 中文"), "a&lt;b&gt; &amp; &quot;c&quot; 中文");
+  EXPECT_EQ(EscapeHtml("&amp;"), "&amp;amp;");  // escaped once more, never taken as an entity
+  EXPECT_EQ(EscapeHtml(""), "");
+}
