@@ -20,8 +20,7 @@ void BuildTrayMenu(MainMenus& m, QWidget* parent) {
   m.screenCapture = Item(m.PopMinMenu, "屏幕截图", false);  // the capture tool is not built
   m.PopMinMenu->addSeparator();
   m.trayMail = m.PopMinMenu->addMenu(QStringLiteral("邮件收发"));
-  // Receiving is not built yet: the entries are shown, disabled.
-  Item(m.trayMail, "接收全部邮件", false);
+  m.receiveAllTray = Item(m.trayMail, "接收全部邮件");
   m.trayMail->addSeparator();
   m.PopMinMenu->addSeparator();
   m.openClient = Item(m.PopMinMenu, "打开客户端");
@@ -34,7 +33,7 @@ void BuildSettingsMenu(MainMenus& m, QWidget* parent) {
   m.settings->setObjectName(QStringLiteral("btn10Menu"));
   m.basicSettings = m.settings->addMenu(QStringLiteral("基本设置"));
   m.personalSet = Item(m.basicSettings, "个人设置", false);  // settings window not built
-  m.accountSet = Item(m.basicSettings, "邮件收发", false);   // account manager not built
+  m.accountSet = Item(m.basicSettings, "邮件收发");
   m.aboutUs = Item(m.basicSettings, "关于我们");
   m.addressBook = Item(m.settings, "通讯录", false);  // address book not built
   m.help = Item(m.settings, "帮助说明");
@@ -50,7 +49,7 @@ MainMenus BuildMainMenus(QWidget* parent) {
   BuildSettingsMenu(m, parent);
   m.popupmenuManualRec = new QMenu(parent);
   m.popupmenuManualRec->setObjectName(QStringLiteral("popupmenuManualRec"));
-  Item(m.popupmenuManualRec, "接收全部邮件", false);
+  m.receiveAllManual = Item(m.popupmenuManualRec, "接收全部邮件");
   m.popupmenuManualRec->addSeparator();
   m.QuickReturn = new QMenu(parent);
   m.QuickReturn->setObjectName(QStringLiteral("QuickReturn"));
@@ -100,14 +99,18 @@ QList<QAction*> FillQuickReplyMenu(QMenu* quickReturn, store::Query& query) {
                        ColumnValues(query, "select Subject from kuaihuifu order by ID", "Subject"));
 }
 
+QStringList SenderAddresses(store::Query& query) {
+  return ColumnValues(query, "select * from MailAcc where(not MailAccount=\"\") order by ID",
+                      "MailAccount");
+}
+
 QList<QAction*> FillAccountMenus(QMenu* trayMail, QMenu* manualRec, store::Query& query) {
   TrimMenu(trayMail, 2);
   TrimMenu(manualRec, 2);
   if (manualRec->actions().size() != 2) return {};
   const QStringList accounts =
       ColumnValues(query, "select MailAccount from MailAcc order by ID", "MailAccount");
-  AppendEntries(trayMail, accounts);
-  return AppendEntries(manualRec, accounts);
+  return AppendEntries(trayMail, accounts) + AppendEntries(manualRec, accounts);
 }
 
 }  // namespace app

@@ -31,17 +31,19 @@ struct MainMenus {
   QMenu* settings = nullptr;            // the menu of btn10
   QMenu* basicSettings = nullptr;       // its 基本设置 submenu
 
-  std::array<QAction*, 6> tools{};   // 便签纸 ... 日历
-  QAction* screenCapture = nullptr;  // 屏幕截图
-  QAction* openClient = nullptr;     // 打开客户端
-  QAction* exitTray = nullptr;       // 退出程序 (tray)
-  QAction* personalSet = nullptr;    // 个人设置
-  QAction* accountSet = nullptr;     // 邮件收发 (account manager)
-  QAction* aboutUs = nullptr;        // 关于我们
-  QAction* addressBook = nullptr;    // 通讯录
-  QAction* help = nullptr;           // 帮助说明
-  QAction* feedback = nullptr;       // 意见反馈
-  QAction* exitSettings = nullptr;   // 退出程序 (settings menu)
+  std::array<QAction*, 6> tools{};      // 便签纸 ... 日历
+  QAction* screenCapture = nullptr;     // 屏幕截图
+  QAction* receiveAllTray = nullptr;    // 接收全部邮件 of the tray's 邮件收发
+  QAction* receiveAllManual = nullptr;  // 接收全部邮件 of the manual-receive menu
+  QAction* openClient = nullptr;        // 打开客户端
+  QAction* exitTray = nullptr;          // 退出程序 (tray)
+  QAction* personalSet = nullptr;       // 个人设置
+  QAction* accountSet = nullptr;        // 邮件收发 (account manager)
+  QAction* aboutUs = nullptr;           // 关于我们
+  QAction* addressBook = nullptr;       // 通讯录
+  QAction* help = nullptr;              // 帮助说明
+  QAction* feedback = nullptr;          // 意见反馈
+  QAction* exitSettings = nullptr;      // 退出程序 (settings menu)
 };
 
 // Builds the menus with their fixed entries; the menus are children of parent.
@@ -57,13 +59,17 @@ QList<QAction*> AppendEntries(QMenu* menu, const QStringList& texts);
 // the statement fails.
 QStringList ColumnValues(store::Query& query, const char* sql, const char* column);
 
+// Every account address that is not empty, in table order (the compose page's sender list).
+QStringList SenderAddresses(store::Query& query);
+
 // The start-up fill of the quick-reply menu: back to its two fixed entries, then one entry per
 // row of "select Subject from kuaihuifu", in table order.
 QList<QAction*> FillQuickReplyMenu(QMenu* quickReturn, store::Query& query);
 
-// The start-up fill of the account menus: both cut back to their first two entries; then, only
-// when the manual-receive menu has exactly two, one entry per row of "select MailAccount from
-// MailAcc" (in table order) appended to each. Returns the entries added to the manual-receive menu.
+// The fill of the account menus, at start-up and after every change of the accounts: both cut
+// back to their first two entries; then, only when the manual-receive menu has exactly two, one
+// entry per row of "select MailAccount from MailAcc" (in table order) appended to each, caption
+// and hint = the address. Returns every entry added, those of the tray menu first.
 QList<QAction*> FillAccountMenus(QMenu* trayMail, QMenu* manualRec, store::Query& query);
 
 }  // namespace app

@@ -17,6 +17,7 @@
 #include "platform/HotKey.h"
 #include "platform/TrayIcon.h"
 #include "platform/WorkingSet.h"
+#include "receive/ReceiveSchedule.h"
 #include "store/DataFiles.h"
 #include "store/Stores.h"
 
@@ -26,8 +27,6 @@ namespace {
 // Timers of the main window: interval in milliseconds as the window is created.
 constexpr int kInitInterval = 100;
 constexpr int kSettingsInterval = 500;
-constexpr int kAutoReceiveInterval = 5000;
-constexpr int kScheduleInterval = 1000;
 constexpr int kReminderInterval = 50000;
 
 }  // namespace
@@ -43,6 +42,11 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   moves_ = std::make_unique<MailMoves>(*data_, programFolder_.toStdString());
   boxes_->SetMoves(moves_.get());
   tools2_ = new CompanionTools(programFolder_, this);
+  receive::ReceiveDatabases databases;
+  databases.mail = [this] { return data_->ADOCDUser.get(); };
+  databases.account = [this] { return data_->ADOConnectionAcc.get(); };
+  schedule_ =
+      std::make_unique<receive::ReceiveSchedule>(programFolder_, std::move(databases), this);
   menus_ = BuildMainMenus(this);
   BuildForm();
 
@@ -61,10 +65,8 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
 
   TinitTimer1.setInterval(kInitInterval);
   tmr1.setInterval(kSettingsInterval);
-  tmrAutoRecM.setInterval(kAutoReceiveInterval);
-  tmrStartCheckRecMailTime.setInterval(kScheduleInterval);
   TmrTvTix.setInterval(kReminderInterval);
-  for (QTimer* once : {&TinitTimer1, &tmr1, &tmrStartCheckRecMailTime})
+  for (QTimer* once : {&TinitTimer1, &tmr1})
     once->setSingleShot(true);
   connect(&TinitTimer1, &QTimer::timeout, this, &TForm1::TinitTimer1Timer);
   connect(&tmr1, &QTimer::timeout, this, &TForm1::tmr1Timer);
@@ -75,8 +77,19 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+  // Running receives end (cancelled and waited for) before anything they report to or write
+  // through goes.
+  schedule_.reset();
   // The filter is the window's child; take it off the application before it goes.
   qApp->removeEventFilter(enterFilter_);
+}
+
+bool TForm1::SoundOn() const {
+  return schedule_->SoundOn();
+}
+
+bool TForm1::AutoReceive() const {
+  return schedule_->AutoReceive();
 }
 
 void TForm1::FormCreate() {
@@ -132,25 +145,33 @@ void TForm1::FillRuntimeMenus() {
     const QString subject = item->text();
     connect(item, &QAction::triggered, this, [this, subject] { emit quickReplyChosen(subject); });
   }
-  FillAccountMenus(menus_.trayMail, menus_.popupmenuManualRec, *data_->ADOQueryMailAcc);
-  // Receiving one account belongs to the receive window, which is not built yet.
-  for (QMenu* menu : {menus_.trayMail, menus_.popupmenuManualRec}) {
-    for (QAction* item : menu->actions())
-      item->setEnabled(false);
+  RebuildReceiveMenus();
+}
+
+void TForm1::RebuildReceiveMenus() {
+  if (!data_->IsOpen()) return;
+  const QList<QAction*> entries =
+      FillAccountMenus(menus_.trayMail, menus_.popupmenuManualRec, *data_->ADOQueryMailAcc);
+  for (QAction* entry : entries) {
+    const QString address = entry->toolTip();
+    connect(entry, &QAction::triggered, this, [this, address] { schedule_->ReceiveOne(address); });
   }
 }
 
 void TForm1::tmr1Timer() {
   tmr1.stop();
   std::string error;
-  if (data_->IsOpen() && data_->ReopenAccountDatabase(&error)) {
+  // A running worker writes through the account connection: it is never replaced under one
+  // (a receive can be started from the menus before this step runs).
+  const bool mayReopen = !schedule_->Receiving();
+  if (data_->IsOpen() && (!mayReopen || data_->ReopenAccountDatabase(&error))) {
     store::Query& q = *data_->ADOQueryMailAcc;
     q.ClearSql();
     q.AddLine("select * from PersonalSet");
     if (q.Open() && !q.Eof()) {
       locked_ = q.FieldText("SetPassword") == "True";
-      soundOn_ = q.FieldText("IsPlaySound") == "y";
-      autoReceive_ = q.FieldText("IsAutoRecMail") == "y";
+      schedule_->SetSoundOn(q.FieldText("IsPlaySound") == "y");
+      schedule_->SetAutoReceive(q.FieldText("IsAutoRecMail") == "y");
       if (locked_) lockPassword_ = q.FieldText("PasswordPWsys");
     }
     q.Close();
@@ -166,8 +187,7 @@ void TForm1::tmr1Timer() {
 
 void TForm1::OpenAfterSettings() {
   tray_->SetMenu(menus_.PopMinMenu);
-  if (autoReceive_) tmrAutoRecM.start();
-  tmrStartCheckRecMailTime.start();
+  schedule_->StartReceiving();
 }
 
 void TForm1::ShowStatus(const QString& line) {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "accounts/mailset.h"
 #include "app/DataQX.h"
 #include "app/MainMenus.h"
 #include "store/Database.h"
@@ -30,6 +31,9 @@ class GlobalHotKey;
 class HtmlView;
 class TrayIcon;
 }  // namespace platform
+namespace receive {
+class ReceiveSchedule;
+}
 
 namespace app {
 
@@ -50,8 +54,8 @@ class TForm1 : public QMainWindow {
   const QString& ProgramFolder() const { return programFolder_; }
   const std::vector<std::string>& RecentRecipients() const { return recentRecipients_; }
   const std::string& DefaultAccount() const { return defaultAccount_; }
-  bool SoundOn() const { return soundOn_; }
-  bool AutoReceive() const { return autoReceive_; }
+  bool SoundOn() const;
+  bool AutoReceive() const;
   bool Locked() const { return locked_; }
   bool StartUpDone() const { return startUpDone_; }
 
@@ -69,6 +73,19 @@ class TForm1 : public QMainWindow {
   void HelpClick();
   void FeedbackClick();
   void AboutClick();
+  // 基本设置 → 邮件收发: the account manager, modal.
+  void AccountManagerClick();
+
+  // What the account manager refreshes after a change of the accounts.
+  accounts::AccountHooks AccountRefreshHooks();
+  // The compose page's sender list: cleared and refilled with every account address; the
+  // text shown stays.
+  void ReloadSenders();
+  // The per-account entries of the manual-receive menu and the tray's 邮件收发 menu, rebuilt
+  // from the accounts; each receives its account.
+  void RebuildReceiveMenus();
+  // The default account changed (empty: none).
+  void SetDefaultAccount(const QString& address);
 
   // Whether closing and minimising hide the window to the notification area. On by default
   // when the desktop has one; without one the window is minimised instead, so it can always
@@ -102,13 +119,14 @@ class TForm1 : public QMainWindow {
   EnterKeyFilter* EnterFilter() const { return enterFilter_; }
   CompanionTools* Tools() const { return tools2_; }
   TAboutus* Aboutus();
+  // Receiving: the schedule, receive-all, one account, and where their reports go. Its timers
+  // (tmrAutoRecM, tmrStartCheckRecMailTime, TmrOpenRevFrm) are started from here.
+  receive::ReceiveSchedule* Schedule() const { return schedule_.get(); }
 
-  // Timers of the main window (intervals as created; the receive and reminder timers are
-  // started here and driven by their own windows).
+  // Timers of the main window (intervals as created; the reminder timer is started here and
+  // driven by the reminder window).
   QTimer TinitTimer1;
   QTimer tmr1;
-  QTimer tmrAutoRecM;
-  QTimer tmrStartCheckRecMailTime;
   QTimer TmrTvTix;
 
  signals:
@@ -128,6 +146,7 @@ class TForm1 : public QMainWindow {
   QWidget* BuildToolbar();
   void BuildPages();
   void ConnectMenus();
+  void ConnectReceiveMenus();
   void ConnectBoxes();
   // Unit1.cpp
   void FormCreate();
@@ -148,6 +167,9 @@ class TForm1 : public QMainWindow {
   MainMenus menus_;
   MailBoxes* boxes_ = nullptr;
   std::unique_ptr<MailMoves> moves_;
+  // Goes first when the window is destroyed: its workers are ended and waited for while the
+  // databases they write to are still open.
+  std::unique_ptr<receive::ReceiveSchedule> schedule_;
   platform::TrayIcon* tray_ = nullptr;
   platform::GlobalHotKey* hotKey_ = nullptr;
   EnterKeyFilter* enterFilter_ = nullptr;
@@ -158,8 +180,6 @@ class TForm1 : public QMainWindow {
   std::vector<std::string> recentRecipients_;
   std::string defaultAccount_;
   std::string lockPassword_;
-  bool soundOn_ = false;
-  bool autoReceive_ = false;
   bool locked_ = false;
   bool startUpDone_ = false;
   bool menusFilled_ = false;

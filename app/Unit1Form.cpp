@@ -19,6 +19,7 @@
 #include "app/TitleBar.h"
 #include "app/Unit1.h"
 #include "platform/HtmlView.h"
+#include "receive/ReceiveSchedule.h"
 
 namespace app {
 namespace {
@@ -158,7 +159,17 @@ void TForm1::ConnectMenus() {
   connect(m.aboutUs, &QAction::triggered, this, &TForm1::AboutClick);
   connect(m.help, &QAction::triggered, this, &TForm1::HelpClick);
   connect(m.feedback, &QAction::triggered, this, &TForm1::FeedbackClick);
+  connect(m.accountSet, &QAction::triggered, this, &TForm1::AccountManagerClick);
   new ReleaseWatcher(btn10, [this] { PopupBelow(menus_.settings, btn10); });
+  ConnectReceiveMenus();
+}
+
+void TForm1::ConnectReceiveMenus() {
+  receive::ReceiveSchedule* schedule = schedule_.get();
+  for (QAction* receiveAll : {menus_.receiveAllTray, menus_.receiveAllManual}) {
+    connect(receiveAll, &QAction::triggered, schedule,
+            &receive::ReceiveSchedule::RequestReceiveAll);
+  }
   // Pressing the manual-receive button does nothing; releasing the mouse opens its menu.
   new ReleaseWatcher(btnManualRec, [this] { PopupBelow(menus_.popupmenuManualRec, btnManualRec); });
 }

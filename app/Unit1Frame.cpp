@@ -23,6 +23,7 @@
 #include "app/SiteConfig.h"
 #include "app/Unit1.h"
 #include "platform/WorkingSet.h"
+#include "receive/ReceiveSchedule.h"
 
 namespace app {
 namespace {
@@ -99,6 +100,10 @@ void TForm1::ShowStartPage() {
 }
 
 void TForm1::ExitProgram() {
+  // Receives are told to stop now and the windows go at once: waiting for a worker that is
+  // reading from a slow server then happens out of sight.
+  schedule_->PrepareExit();
+  hide();
   QCoreApplication::quit();
 }
 
@@ -122,6 +127,36 @@ void TForm1::FeedbackClick() {
   compose->SubjectField()->setText(mail.subject);
   compose->ReceiverField()->setText(mail.recipient);
   compose->SenderSelector()->addItems(mail.senders);
+}
+
+void TForm1::AccountManagerClick() {
+  if (!data_->IsOpen()) return;  // the start-up already said why the databases are closed
+  accounts::TMailManager manager(programFolder_, *data_->ADOConnectionAcc, AccountRefreshHooks(),
+                                 this);
+  manager.exec();
+}
+
+accounts::AccountHooks TForm1::AccountRefreshHooks() {
+  accounts::AccountHooks hooks;
+  hooks.reloadSenders = [this] { ReloadSenders(); };
+  hooks.rebuildReceiveMenus = [this] { RebuildReceiveMenus(); };
+  hooks.resetSchedule = [this] { schedule_->ResetSchedule(); };
+  hooks.defaultChanged = [this](const QString& address) { SetDefaultAccount(address); };
+  return hooks;
+}
+
+void TForm1::ReloadSenders() {
+  if (!data_->IsOpen()) return;
+  QComboBox* senders = boxes_->Compose()->SenderSelector();
+  const QString shown = senders->currentText();
+  senders->clear();
+  senders->addItems(SenderAddresses(*data_->ADOQueryMailAcc));
+  senders->setEditText(shown);
+}
+
+void TForm1::SetDefaultAccount(const QString& address) {
+  defaultAccount_ = address.toStdString();
+  boxes_->Compose()->SenderSelector()->setEditText(address);
 }
 
 TAboutus* TForm1::Aboutus() {

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   const QString programFolder = app::ResolveProgramFolder(QApplication::applicationDirPath());
+  app::CopyShippedResources(QApplication::applicationDirPath(), programFolder);
   app::TDataQX dataModule;
   app::TForm1 mainWindow(programFolder, &dataModule);
   mainWindow.show();

@@ -20,3 +20,40 @@ function(tenvel_test)
   gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# A folder of windows with their logic: NAME_core from the CORE modules (no Qt; usable by the
+# command-line tools) and, in the desktop build, NAME from every other .cpp of the folder.
+#   tenvel_core_and_windows(NAME name CORE Module1 Module2 CORE_LIBS lib1 QT_LIBS lib2)
+function(tenvel_core_and_windows)
+  cmake_parse_arguments(F "" "NAME" "CORE;CORE_LIBS;QT_LIBS" ${ARGN})
+  set(core_sources "")
+  foreach(module ${F_CORE})
+    list(APPEND core_sources ${CMAKE_CURRENT_SOURCE_DIR}/${module}.cpp)
+  endforeach()
+  add_library(${F_NAME}_core STATIC ${core_sources})
+  target_include_directories(${F_NAME}_core PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${F_NAME}_core PUBLIC ${F_CORE_LIBS})
+  tenvel_warnings(${F_NAME}_core)
+  if(TENVEL_GUI)
+    file(GLOB window_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    list(REMOVE_ITEM window_sources ${core_sources})
+    add_library(${F_NAME} STATIC ${window_sources})
+    set_target_properties(${F_NAME} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${F_NAME} PUBLIC ${F_NAME}_core ${F_QT_LIBS} platform Qt6::Core Qt6::Gui
+                                           Qt6::Widgets)
+    tenvel_warnings(${F_NAME})
+  endif()
+endfunction()
+
+# The tests of such a folder: NAME_core_tests from core/*.cpp and, in the desktop build,
+# NAME_tests from ui/*.cpp with the desktop suites' main().
+function(tenvel_core_and_window_tests NAME)
+  file(GLOB core_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/core/*.cpp)
+  tenvel_test(NAME ${NAME}_core_tests SOURCES ${core_tests} LIBS ${NAME}_core)
+  if(TENVEL_GUI)
+    file(GLOB ui_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp)
+    tenvel_test(NAME ${NAME}_tests SOURCES ${ui_tests} ${desktop_test_main} LIBS app ${NAME}
+                OWN_MAIN)
+    target_link_libraries(${NAME}_tests PRIVATE Qt6::Test)
+  endif()
+endfunction()

@@ -154,6 +154,9 @@ bool EnsureMailSchema(Database& database, std::string* error) {
     indexes.push_back({std::string(box) + "_kind_date", box, "MessageKind, SendDateTime"});
     indexes.push_back({std::string(box) + "_date", box, "SendDateTime"});
   }
+  // A receive looks up the Message-ID of every fetched message, so a receive cut short is
+  // not stored twice when it runs again.
+  indexes.push_back({"Historys_message_id", "Historys", "AcceptFuJian"});
   tables.push_back({"Friend",
                     {{"ID", kCounter},
                      {"QXHaoMa", kNameText},

@@ -40,12 +40,20 @@ class AccountMenus : public ::testing::Test {
 TEST_F(AccountMenus, RunningTheFillAgainNeverListsAnAccountTwice) {
   AddAccount("one@x.cn");
   AddAccount("two@x.cn");
+  QList<QAction*> added;
   for (int run = 0; run < 3; ++run) {
-    app::FillAccountMenus(menus_.trayMail, menus_.popupmenuManualRec, *data_.ADOQueryMailAcc);
+    added =
+        app::FillAccountMenus(menus_.trayMail, menus_.popupmenuManualRec, *data_.ADOQueryMailAcc);
   }
   const QStringList expected{"接收全部邮件", "-", "one@x.cn", "two@x.cn"};
   EXPECT_EQ(Texts(menus_.trayMail), expected);
   EXPECT_EQ(Texts(menus_.popupmenuManualRec), expected);
+  // Every entry of a rebuild comes back (tray first), its hint the address it receives.
+  ASSERT_EQ(added.size(), 4);
+  EXPECT_EQ(added[0], menus_.trayMail->actions().at(2));
+  EXPECT_EQ(added[3], menus_.popupmenuManualRec->actions().at(3));
+  EXPECT_EQ(added[3]->toolTip(), "two@x.cn");
+  EXPECT_TRUE(added[3]->isEnabled());
 }
 
 TEST_F(AccountMenus, ManualMenuShortOfItsTwoEntriesGetsNoAccounts) {

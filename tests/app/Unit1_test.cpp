@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -28,6 +29,8 @@
 #include "app/TitleBar.h"
 #include "platform/HtmlView.h"
 #include "platform/TrayIcon.h"
+#include "receive/ManualRec.h"
+#include "receive/ReceiveSchedule.h"
 #include "store/DataFiles.h"
 
 namespace {
@@ -198,7 +201,7 @@ TEST(StartUp, EmptyTablesLeaveTheFixedMenuEntries) {
   EXPECT_EQ(Captions(m.trayMail), "接收全部邮件|-");
   // The tray icon gets its menu once the settings check ran.
   EXPECT_EQ(w.window->Tray()->Menu(), m.PopMinMenu);
-  EXPECT_FALSE(w.window->tmrAutoRecM.isActive());
+  EXPECT_FALSE(w.window->Schedule()->tmrAutoRecM.isActive());
 }
 
 TEST(Menus, TrayAndSettingsMenusHoldTheirCaptionsInOrder) {
@@ -212,6 +215,9 @@ TEST(Menus, TrayAndSettingsMenusHoldTheirCaptionsInOrder) {
   EXPECT_EQ(Captions(m.settings), "基本设置|通讯录|帮助说明|意见反馈|退出程序");
   EXPECT_EQ(Captions(m.basicSettings), "个人设置|邮件收发|关于我们");
   // Entries whose windows do not exist yet are there but cannot be chosen.
+  EXPECT_TRUE(m.accountSet->isEnabled());
+  EXPECT_TRUE(m.receiveAllTray->isEnabled());
+  EXPECT_TRUE(m.receiveAllManual->isEnabled());
   EXPECT_FALSE(m.personalSet->isEnabled());
   EXPECT_FALSE(m.addressBook->isEnabled());
   EXPECT_TRUE(m.aboutUs->isEnabled());
@@ -332,4 +338,96 @@ TEST(Frame, EnterInTheMailEditorBreaksTheLineInsteadOfStartingAParagraph) {
   QSignalSpy entered(w.window->Boxes()->Compose()->SubjectField(), &QLineEdit::returnPressed);
   QTest::keyClick(w.window->Boxes()->Compose()->SubjectField(), Qt::Key_Return);
   EXPECT_EQ(entered.size(), 1);
+}
+
+namespace {
+
+// An account whose POP3 server refuses the connection at once (nothing listens on port 1).
+std::string RefusedAccount(const char* address, const char* autoRecTime = "0") {
+  return std::string(
+             "insert into MailAcc (MailAccount, PasswordPw, popServer, Delect_Mail, "
+             "AutoRecTime, Mail_Date) values (\"") +
+         address + "\", \"pw\", \"127.0.0.1:1\", \"Nodelect\", \"" + autoRecTime +
+         "\", \"2024-03-05 10:00:00\")";
+}
+
+}  // namespace
+
+TEST(Receiving, AutoReceiveSettingStartsReceiveAllAndTheScheduleAtStartUp) {
+  StartedWindow w({}, {"update PersonalSet set IsAutoRecMail=\"y\", IsPlaySound=\"n\"",
+                       RefusedAccount("auto@x.cn", "5")});
+  receive::ReceiveSchedule* schedule = w.window->Schedule();
+  EXPECT_TRUE(w.window->AutoReceive());
+  EXPECT_FALSE(w.window->SoundOn());
+  EXPECT_TRUE(schedule->tmrAutoRecM.isActive());
+  EXPECT_EQ(schedule->tmrAutoRecM.interval(), receive::ReceiveSchedule::kFirstReceiveAllMs);
+  // The builder runs a second after the settings check.
+  ASSERT_TRUE(QTest::qWaitFor([schedule] { return schedule->SlotsUsed() == 1; }, 5000));
+  EXPECT_EQ(schedule->Slot(1).timer.interval(), 5 * 60000);
+  schedule->tmrAutoRecM.stop();
+}
+
+TEST(Receiving, MenuEntriesReceiveOneAccountOrAllOfThem) {
+  StartedWindow w({}, {RefusedAccount("one@x.cn"), RefusedAccount("two@x.cn")});
+  receive::ReceiveSchedule* schedule = w.window->Schedule();
+  const app::MainMenus& m = w.window->Menus();
+  QAction* two = m.trayMail->actions().at(3);
+  ASSERT_TRUE(two->isEnabled());
+  two->trigger();
+  EXPECT_TRUE(schedule->ProgressMode());
+  EXPECT_EQ(schedule->ManualRec()->AccountLine(), "two@x.cn");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [schedule] { return schedule->ManualRec()->StatusLine() == "连接POP3服务器失败"; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([schedule] { return !schedule->Receiving(); }, 5000));
+
+  m.receiveAllManual->trigger();
+  EXPECT_TRUE(schedule->tmrAutoRecM.isActive());
+  schedule->tmrAutoRecM.stop();
+}
+
+TEST(Receiving, AccountChangesRefreshMenusSendersScheduleAndDefault) {
+  StartedWindow w({}, {RefusedAccount("one@x.cn", "5")});
+  const app::MainMenus& m = w.window->Menus();
+  Seed(w.dir.path(), {}, {RefusedAccount("two@x.cn", "10")});
+  const accounts::AccountHooks hooks = w.window->AccountRefreshHooks();
+
+  hooks.rebuildReceiveMenus();
+  EXPECT_EQ(Captions(m.trayMail), "接收全部邮件|-|one@x.cn|two@x.cn");
+  EXPECT_EQ(Captions(m.popupmenuManualRec), "接收全部邮件|-|one@x.cn|two@x.cn");
+
+  QComboBox* senders = w.window->Boxes()->Compose()->SenderSelector();
+  senders->setEditText("one@x.cn");
+  hooks.reloadSenders();
+  ASSERT_EQ(senders->count(), 2);
+  EXPECT_EQ(senders->itemText(1), "two@x.cn");
+  EXPECT_EQ(senders->currentText(), "one@x.cn");
+
+  hooks.defaultChanged("two@x.cn");
+  EXPECT_EQ(w.window->DefaultAccount(), "two@x.cn");
+  EXPECT_EQ(senders->currentText(), "two@x.cn");
+
+  receive::ReceiveSchedule* schedule = w.window->Schedule();
+  hooks.resetSchedule();
+  EXPECT_EQ(schedule->SlotsUsed(), 0);
+  ASSERT_TRUE(QTest::qWaitFor([schedule] { return schedule->SlotsUsed() == 2; }, 5000));
+  EXPECT_EQ(schedule->Slot(2).timer.interval(), 10 * 60000);
+}
+
+TEST(Receiving, AccountManagerOpensModallyFromTheSettingsMenu) {
+  StartedWindow w;
+  QString shown;
+  // Closes the manager once it is up; bounded by its number of tries.
+  QTimer closer;
+  int tries = 0;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      shown = dialog->metaObject()->className();
+      dialog->reject();
+    }
+    if (++tries > 100) closer.stop();
+  });
+  closer.start(20);
+  w.window->Menus().accountSet->trigger();
+  closer.stop();
+  EXPECT_EQ(shown, "accounts::TMailManager");
 }

@@ -1,4 +1,4 @@
-// The desktop suites need one application object for the whole run.
+// The desktop suites (app, receive, accounts) need one application object for the whole run.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -1,0 +1,264 @@
+#include "receive/ReceiveStore.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string_view>
+
+#include "maillib/FileNames.h"
+#include "maillib/RapMsg.h"
+#include "maillib/TextUtil.h"
+#include "receive/ReceiveRow.h"
+#include "store/DateTimeText.h"
+#include "store/Query.h"
+#include "store/Transaction.h"
+
+namespace receive {
+
+namespace {
+
+// Tries per second before giving up on a free sub-folder name ("name_1" ... "name_999").
+constexpr int kMaxFolderTries = 1000;
+// The page file the reading page writes into a message's sub-folder (and its temporary
+// twin); an attachment never takes these names, or showing the message would replace it.
+constexpr std::string_view kPageFileNames[] = {"Tenvel.htm", "Tenvel.htm.part"};
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return what + " " + path + ": " + std::strerror(errno);
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Opens a directory and flushes its entries to disk.
+bool SyncFolder(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+// The name Parse gave the item to save under (its FileNameForSave), without copying its body.
+std::string SaveNameOf(const maillib::TAttachedFile& item) {
+  maillib::TAttachedFile probe;
+  probe.Name = item.Name;
+  probe.FileName = item.FileName;
+  probe.ContentID = item.ContentID;
+  probe.ContentType = item.ContentType;
+  probe.Size = 1;  // keeps FileNameForSave from estimating a size from the (empty) lines
+  return probe.FileNameForSave();
+}
+
+// "a.txt" when free in `taken`, else "a(1).txt", "a(2).txt", ...
+std::string FreeName(const std::string& name, const std::set<std::string>& taken) {
+  if (!taken.contains(name)) return name;
+  const std::size_t dot = name.rfind('.');
+  const bool hasExtension = dot != std::string::npos && dot > 0;
+  const std::string stem = hasExtension ? name.substr(0, dot) : name;
+  const std::string extension = hasExtension ? name.substr(dot) : std::string();
+  for (int n = 1;; ++n) {
+    std::string candidate = stem + "(" + std::to_string(n) + ")" + extension;
+    if (!taken.contains(candidate)) return candidate;
+  }
+}
+
+// The sub-folder of one message's files. Created exclusively, so no other message (stored in
+// the same second, or by another worker at the same moment) shares it; removed with everything
+// in it unless Keep() was called.
+class MessageFolder {
+ public:
+  explicit MessageFolder(std::string mailFileFolder) : root_(std::move(mailFileFolder)) {}
+  ~MessageFolder() {
+    std::error_code ec;
+    if (!kept_ && !sub_.empty()) std::filesystem::remove_all(Path(), ec);
+  }
+  MessageFolder(const MessageFolder&) = delete;
+  MessageFolder& operator=(const MessageFolder&) = delete;
+
+  bool Create(const std::string& name, std::string* error);
+  bool Save(const std::string& fileName, const maillib::TAttachedFile& item, std::string* error);
+  // Flushes the folder's entries and the mail-file folder's entry for it.
+  bool Sync(std::string* error);
+  void Keep() { kept_ = true; }
+
+  const std::string& Sub() const { return sub_; }
+  std::string Path() const { return root_ + "/" + sub_; }
+
+ private:
+  std::string root_;
+  std::string sub_;
+  bool kept_ = false;
+};
+
+bool MessageFolder::Create(const std::string& name, std::string* error) {
+  for (int n = 0; n < kMaxFolderTries; ++n) {
+    const std::string sub = n == 0 ? name : name + "_" + std::to_string(n);
+    const std::string path = root_ + "/" + sub;
+    // mkdir either creates the folder or fails: two workers never both get one name.
+    if (::mkdir(path.c_str(), 0700) == 0) {
+      sub_ = sub;
+      return true;
+    }
+    if (errno != EEXIST) {
+      *error = SystemError("cannot create folder", path);
+      return false;
+    }
+  }
+  *error = "no free folder name for " + root_ + "/" + name;
+  return false;
+}
+
+bool MessageFolder::Save(const std::string& fileName, const maillib::TAttachedFile& item,
+                         std::string* error) {
+  const std::string path = Path() + "/" + fileName;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    *error = SystemError("cannot create", path);
+    return false;
+  }
+  // A partial write (a full disk, a file size limit) fails here rather than leaving a short
+  // file behind a row that names it.
+  bool saved = WriteAll(fd, item.DecodedBytes()) && ::fsync(fd) == 0;
+  if (!saved) *error = SystemError("cannot write", path);
+  if (::close(fd) != 0 && saved) {
+    *error = SystemError("cannot write", path);
+    saved = false;
+  }
+  return saved;
+}
+
+bool MessageFolder::Sync(std::string* error) {
+  if (SyncFolder(Path()) && SyncFolder(root_)) return true;
+  *error = SystemError("cannot flush folder", Path());
+  return false;
+}
+
+// Saves the embedded files under the file-name part of their names, the names the HTML body
+// refers to. Two parts that ended up with one name: the first is kept, since the body can
+// refer to only one file of that name.
+bool SaveInlineFiles(const maillib::TRapMsg& msg, MessageFolder& folder,
+                     std::set<std::string>& taken, std::string* error) {
+  for (const maillib::TAttachedFile& item : msg.InlineFiles) {
+    std::string name = maillib::SafeAttachmentFileName(maillib::FileNamePart(item.Name));
+    if (name.empty()) name = SaveNameOf(item);
+    if (!taken.insert(name).second) continue;
+    if (!folder.Save(name, item, error)) return false;
+  }
+  return true;
+}
+
+// Saves the attachments in list order and returns their star list ("/sub/name*" each). An
+// attachment whose name an embedded file or the page file already has gets "name(n).ext".
+bool SaveAttachments(const maillib::TRapMsg& msg, MessageFolder& folder,
+                     std::set<std::string>& taken, std::string* starList, std::string* error) {
+  for (const maillib::TAttachedFile& item : msg.Attachments) {
+    const std::string name = FreeName(SaveNameOf(item), taken);
+    taken.insert(name);
+    if (!folder.Save(name, item, error)) return false;
+    *starList += "/" + folder.Sub() + "/" + name + "*";
+  }
+  return true;
+}
+
+bool InsertRow(store::Database& mail, const HistorysRow& row, std::string* error) {
+  store::Query insert(mail);
+  insert.AddLine("insert into Historys");
+  insert.AddLine(
+      "(Sender, Receiver, SendDateTime, Content, MessageKind, FuJianPath, AcceptFuJian, "
+      "RefuseFuJIan,FilePath,MailSubject,MailBcc,Mailcc,Fujian) values");
+  insert.AddLine(
+      "(:Sender2, :Receiver2,:SendDateTime2, :Content2, \"MailUn\", :FuJianPath2, "
+      ":AcceptFuJian2, :RefuseFuJIan2 ,:FilePath2,:MailSubject2,:MailBcc2,:Mailcc2,:Fujian2)");
+  insert.SetText("Sender2", row.Sender);
+  insert.SetText("Receiver2", row.Receiver);
+  insert.SetText("SendDateTime2", row.SendDateTime);
+  insert.SetText("Content2", row.Content);
+  insert.SetText("FuJianPath2", row.FuJianPath);
+  insert.SetText("AcceptFuJian2", row.AcceptFuJian);
+  insert.SetText("RefuseFuJIan2", row.RefuseFuJIan);
+  insert.SetText("FilePath2", row.FilePath);
+  insert.SetText("MailSubject2", row.MailSubject);
+  insert.SetText("MailBcc2", row.MailBcc);
+  insert.SetText("Mailcc2", row.Mailcc);
+  insert.SetText("Fujian2", "S");
+  if (insert.ExecSql()) return true;
+  *error = insert.Error();
+  return false;
+}
+
+}  // namespace
+
+ReceiveStore::ReceiveStore(store::Database& mail, std::string mailFileFolder)
+    : mail_(mail), mailFileFolder_(std::move(mailFileFolder)) {}
+
+StoreOutcome ReceiveStore::Store(const maillib::TRapMsg& msg, const std::string& account) {
+  error_.clear();
+  if (IsAlreadyStored(mail_, msg.MessageId, account)) return StoreOutcome::AlreadyStored;
+
+  MessageFolder folder(mailFileFolder_);
+  std::string fuJianPath;
+  std::string filePath = kNoEmbeddedFiles;
+  if (!msg.Attachments.Empty() || !msg.InlineFiles.Empty()) {
+    if (!folder.Create(SubFolderName(std::time(nullptr)), &error_)) return StoreOutcome::Failed;
+    std::set<std::string> taken(std::begin(kPageFileNames), std::end(kPageFileNames));
+    if (!SaveInlineFiles(msg, folder, taken, &error_) ||
+        !SaveAttachments(msg, folder, taken, &fuJianPath, &error_) || !folder.Sync(&error_)) {
+      return StoreOutcome::Failed;
+    }
+    if (!msg.InlineFiles.Empty()) filePath = "/" + folder.Sub();
+  }
+
+  store::Transaction unit(mail_);
+  if (!unit.Active()) {
+    error_ = unit.Error();
+    return StoreOutcome::Failed;
+  }
+  // Another worker may have stored the same message since the first look; the unit holds the
+  // database, so this answer stays true until the insert.
+  if (IsAlreadyStored(mail_, msg.MessageId, account)) return StoreOutcome::AlreadyStored;
+  if (!InsertRow(mail_, MakeHistorysRow(msg, account, fuJianPath, filePath), &error_)) {
+    return StoreOutcome::Failed;
+  }
+  if (!unit.Commit()) {
+    error_ = unit.Error();
+    return StoreOutcome::Failed;
+  }
+  folder.Keep();
+  return StoreOutcome::Stored;
+}
+
+bool IsAlreadyStored(store::Database& mail, const std::string& messageId,
+                     const std::string& account) {
+  if (maillib::Trim(messageId).empty()) return false;
+  store::Query look(mail);
+  look.AddLine("select ID from Historys");
+  look.AddLine("where AcceptFuJian=:AcceptFuJian2 and RefuseFuJIan=:RefuseFuJIan2");
+  look.SetText("AcceptFuJian2", messageId);
+  look.SetText("RefuseFuJIan2", account);
+  // A failed look-up reads as "not stored": the insert then runs and reports its own error.
+  return look.Open() && !look.Eof();
+}
+
+bool UpdateMailDate(store::Database& account, const std::string& address, std::time_t date) {
+  store::Query update(account);
+  update.AddLine("update MailAcc set Mail_Date=:Mail_Date2");
+  update.AddLine("where MailAccount=:MailAccount2");
+  update.SetText("Mail_Date2", store::FormatDateTime(date));
+  update.SetText("MailAccount2", address);
+  return update.ExecSql();
+}
+
+}  // namespace receive

@@ -1,0 +1,51 @@
+// Storing one received message: its attachments and embedded files in a sub-folder of its own
+// below DB/EMF, and its Historys row, as one unit among the workers that share the database.
+// Also the account's bookkeeping (Mail_Date) and the look-up that keeps a message that was
+// stored already (a receive cut short before the server deleted it) from being stored twice.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+namespace maillib {
+class TRapMsg;
+}
+namespace store {
+class Database;
+}
+
+namespace receive {
+
+enum class StoreOutcome {
+  Stored,         // files written and row inserted
+  AlreadyStored,  // a row with this Message-ID for this account is in the inbox; nothing written
+  Failed,         // a file or the row could not be written; nothing of the message is left
+};
+
+class ReceiveStore {
+ public:
+  ReceiveStore(store::Database& mail, std::string mailFileFolder);
+
+  // Writes the files of the message (a new sub-folder, never shared with another message) and
+  // inserts its row. Embedded files keep the names the HTML body refers to; an attachment whose
+  // name is taken by one of them (or by the reading page's "Tenvel.htm") is saved as
+  // "name(n).ext". The files are on disk before the row commits. On failure removes what it
+  // wrote; the reason is in Error().
+  StoreOutcome Store(const maillib::TRapMsg& msg, const std::string& account);
+  const std::string& Error() const { return error_; }
+
+ private:
+  store::Database& mail_;
+  std::string mailFileFolder_;
+  std::string error_;
+};
+
+// True when the inbox already holds a message with this non-empty Message-ID received by this
+// account.
+bool IsAlreadyStored(store::Database& mail, const std::string& messageId,
+                     const std::string& account);
+
+// Sets Mail_Date of the account to `date` (local date-time text). False on a database error.
+bool UpdateMailDate(store::Database& account, const std::string& address, std::time_t date);
+
+}  // namespace receive
