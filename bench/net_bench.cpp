@@ -212,33 +212,10 @@ bool SendAll(const integration::TestServers& servers, const std::vector<std::str
   return true;
 }
 
-// ---- the servers ----
-
-// The state file of servers this program started, or empty when they were running already.
-std::string StartServersWhenNeeded() {
-  if (std::getenv("TV_SERVERS_ENV") != nullptr) return {};
-  const fs::path root = fs::path(__FILE__).parent_path().parent_path();
-  const fs::path state =
-      fs::temp_directory_path() / ("net_bench-" + std::to_string(getpid())) / "servers.env";
-  const std::string command =
-      (root / "scripts/test-servers/start.sh").string() + " '" + state.string() + "' >/dev/null";
-  if (std::system(command.c_str()) != 0) return {};
-  setenv("TV_SERVERS_ENV", state.c_str(), 1);
-  return state.string();
-}
-
-void StopServers(const std::string& state) {
-  if (state.empty()) return;
-  const fs::path root = fs::path(__FILE__).parent_path().parent_path();
-  const std::string command = (root / "scripts/test-servers/stop.sh").string() + " '" + state + "'";
-  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "stopping the servers failed\n");
-  fs::remove_all(fs::path(state).parent_path());
-}
-
 }  // namespace
 
 int main() {
-  const std::string started = StartServersWhenNeeded();
+  const std::string started = integration::StartServersWhenNeeded("net_bench");
   std::string why;
   const integration::TestServers* servers = integration::Servers(why);
   if (servers == nullptr) {
@@ -252,7 +229,7 @@ int main() {
             RetrieveAll(*servers, "box39", big, "POP3 RETR 1 x 25 MB (Dovecot)") &&
             SendAll(*servers, small, "SMTP send 1,000 x 20 KB") &&
             SendAll(*servers, big, "SMTP send 1 x 25 MB");
-  StopServers(started);
+  integration::StopStartedServers(started);
   if (!ok) std::fprintf(stderr, "net_bench: a transfer failed\n");
   return ok ? 0 : 1;
 }

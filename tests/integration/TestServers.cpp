@@ -1,7 +1,10 @@
 #include "tests/integration/TestServers.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -148,6 +151,34 @@ void WriteFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+namespace {
+// The repository, for the server scripts.
+std::filesystem::path SourceRoot() {
+  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+}
+}  // namespace
+
+std::string StartServersWhenNeeded(const std::string& tag) {
+  namespace fs = std::filesystem;
+  if (std::getenv("TV_SERVERS_ENV") != nullptr) return {};
+  const fs::path state =
+      fs::temp_directory_path() / (tag + "-" + std::to_string(::getpid())) / "servers.env";
+  const std::string command = (SourceRoot() / "scripts/test-servers/start.sh").string() + " '" +
+                              state.string() + "' >/dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  ::setenv("TV_SERVERS_ENV", state.c_str(), 1);
+  return state.string();
+}
+
+void StopStartedServers(const std::string& state) {
+  if (state.empty()) return;
+  const std::string command =
+      (SourceRoot() / "scripts/test-servers/stop.sh").string() + " '" + state + "'";
+  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "stopping the servers failed\n");
+  std::error_code ignored;  // a state folder left behind in /tmp does no harm
+  std::filesystem::remove_all(std::filesystem::path(state).parent_path(), ignored);
 }
 
 }  // namespace integration

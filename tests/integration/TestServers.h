@@ -45,6 +45,14 @@ std::size_t MailboxCount(const std::string& user, std::size_t expected);
 // The messages the SMTP server saved for `recipient`, oldest first, and removes them.
 std::vector<std::string> TakeSpool(const std::string& recipient);
 
+// For programs run outside CTest (the benchmarks): when TV_SERVERS_ENV is not set, starts the
+// servers with scripts/test-servers/start.sh into a temporary state file named after `tag`,
+// points TV_SERVERS_ENV at it and returns its path; returns "" when the servers were running
+// already or could not be started.
+std::string StartServersWhenNeeded(const std::string& tag);
+// Stops servers that StartServersWhenNeeded started (nothing for ""), and removes their state.
+void StopStartedServers(const std::string& state);
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, std::string_view bytes);
 

@@ -1,6 +1,11 @@
 #include "tools/tvmail/Commands.h"
 
 #include <array>
+#include <filesystem>
+#include <system_error>
+
+#include "store/DataFiles.h"
+#include "store/Stores.h"
 
 namespace tvmail {
 
@@ -16,8 +21,29 @@ std::span<const Command> AllCommands() {
               "--host H --port P [--tls] [--socks URL] [--user U --pass-file F] [-v] --from A "
               "--to B[,C...] (FILE.eml | --compose [--subject S] [--body T] [--attach F]...)",
               "send a message file as it is, or a composed message", &RunSmtp},
+      Command{"receive", "--program-folder DIR (--account ADDRESS | --all) [--timeout MS]",
+              "receive the new mail of one account or of all accounts into the inbox", &RunReceive},
+      Command{"account", "(add|list|remove|test) --program-folder DIR [ARGS...]",
+              "add, list, remove or test the accounts of a program folder (`tvmail account` "
+              "lists the arguments of each)",
+              &RunAccount},
   };
   return kCommands;
+}
+
+bool OpenProgramFolder(const std::string& folder, bool withMail, ProgramStores& stores,
+                       std::string& error) {
+  std::error_code code;
+  std::filesystem::create_directories(folder, code);
+  if (code) {
+    error = folder + ": " + code.message();
+    return false;
+  }
+  if (!store::EnsureProgramFolders(folder, &error)) return false;
+  stores.account = store::OpenAccountStore(folder, &error);
+  if (stores.account == nullptr) return false;
+  if (withMail) stores.mail = store::OpenMailStore(folder, &error);
+  return !withMail || stores.mail != nullptr;
 }
 
 }  // namespace tvmail

@@ -2,9 +2,12 @@
 // Commands.cpp; adding one means writing its Run function and adding a table row.
 #pragma once
 
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "store/Database.h"
 
 namespace tvmail {
 
@@ -24,5 +27,18 @@ std::span<const Command> AllCommands();
 int RunParse(std::span<const std::string> args);
 int RunPop3(std::span<const std::string> args);
 int RunSmtp(std::span<const std::string> args);
+int RunReceive(std::span<const std::string> args);
+int RunAccount(std::span<const std::string> args);
+
+// The databases of a program folder, for the commands that work on one (receive, account).
+struct ProgramStores {
+  std::unique_ptr<store::Database> mail;     // DB/MsgEx.mdb; only when asked for
+  std::unique_ptr<store::Database> account;  // DB/MailCheck.mdb
+};
+
+// Creates the folder and its sub-folders when missing and opens its account database (and the
+// mail database when withMail). False with the reason in `error`.
+bool OpenProgramFolder(const std::string& folder, bool withMail, ProgramStores& stores,
+                       std::string& error);
 
 }  // namespace tvmail

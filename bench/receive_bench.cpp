@@ -1,0 +1,165 @@
+// Receive throughput from the local Dovecot: the receive worker fetching, parsing and storing
+// (inbox rows and mail files in a temporary program folder), beside the POP3 client alone
+// retrieving the same mailbox, so the cost of parsing and storing shows. Two loads: 1,000
+// messages of 20 KB, and 100 messages with a 1 MB attachment each. Uses the running test servers
+// when TV_SERVERS_ENV names their state file; otherwise starts them with
+// scripts/test-servers/start.sh and stops them at the end. Prints figures only.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "maillib/RapPOP3.h"
+#include "receive/ReceiveEMailThread.h"
+#include "receive/ReceiveInfo.h"
+#include "store/DataFiles.h"
+#include "store/Stores.h"
+#include "tests/integration/Messages.h"
+#include "tests/integration/ReceiveMessages.h"
+#include "tests/integration/TestServers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMiB = 1 << 20;
+
+// Wall time and this process's CPU time from one moment on.
+struct Stopwatch {
+  Clock::time_point wall = Clock::now();
+  std::clock_t cpu = std::clock();
+  double WallSeconds() const { return std::chrono::duration<double>(Clock::now() - wall).count(); }
+  double CpuSeconds() const { return double(std::clock() - cpu) / CLOCKS_PER_SEC; }
+};
+
+void Print(const char* what, std::size_t count, std::size_t bytes, const Stopwatch& watch) {
+  const double seconds = watch.WallSeconds();
+  std::printf("%-40s %5zu msg %7.1f MB %7.2f s %8.1f msg/s %7.1f MB/s  CPU %6.2f s\n", what, count,
+              double(bytes) / kMiB, seconds, double(count) / seconds,
+              double(bytes) / kMiB / seconds, watch.CpuSeconds());
+}
+
+std::size_t TotalBytes(const std::vector<std::string>& messages) {
+  std::size_t total = 0;
+  for (const std::string& message : messages)
+    total += message.size();
+  return total;
+}
+
+// The POP3 client alone: every message retrieved (and parsed into lines), nothing stored.
+bool RetrieveOnly(const integration::TestServers& servers, const std::string& user,
+                  const std::vector<std::string>& messages) {
+  integration::LoadMailbox(user, messages);
+  maillib::TRapPOP pop;
+  pop.Host = "127.0.0.1";
+  pop.Port = servers.pop3Port;
+  pop.UserId = user;
+  pop.UserPasswd = servers.pop3Password;
+  if (!pop.ConnectAndLogin()) return false;
+  const Stopwatch watch;
+  std::size_t bytes = 0;
+  for (int n = 1; n <= pop.MessageCount; ++n) {
+    maillib::TRapMsg msg;
+    if (!pop.Retrieve(n, false, msg)) return false;
+    bytes += integration::JoinCrLf(msg.RawLines).size();
+  }
+  Print("  POP3 client RETR only", messages.size(), bytes, watch);
+  pop.Quit();
+  return true;
+}
+
+// A temporary program folder with its databases.
+struct BenchFolder {
+  BenchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "receive_bench_XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) return;
+    path = pattern;
+    std::string error;
+    if (!store::EnsureProgramFolders(path, &error)) return;
+    mail = store::OpenMailStore(path, &error);
+    account = store::OpenAccountStore(path, &error);
+  }
+  ~BenchFolder() {
+    mail.reset();
+    account.reset();
+    std::error_code ignored;  // a folder left in /tmp harms nothing
+    if (!path.empty()) fs::remove_all(path, ignored);
+  }
+  BenchFolder(const BenchFolder&) = delete;
+  BenchFolder& operator=(const BenchFolder&) = delete;
+  bool Ready() const { return mail != nullptr && account != nullptr; }
+
+  std::string path;
+  std::unique_ptr<store::Database> mail;
+  std::unique_ptr<store::Database> account;
+};
+
+// The receive worker on the loaded mailbox, in one delete mode; false when not every message
+// was stored.
+bool ReceiveAll(const integration::TestServers& servers, const std::string& user,
+                const std::vector<std::string>& messages, const char* mode, const char* what) {
+  integration::LoadMailbox(user, messages);
+  BenchFolder folder;
+  if (!folder.Ready()) return false;
+  receive::TOnlyPOPReceivInformation info;
+  info.UserName = user;
+  info.Password = servers.pop3Password;
+  info.LastMailDate = receive::StartOf1980();
+  info.PopServer = "127.0.0.1:" + std::to_string(servers.pop3Port);
+  info.MailAccount = user + "@bench.test";
+  info.DeleteMode = mode;
+  receive::ReceiveContext context;
+  context.mail = folder.mail.get();
+  context.account = folder.account.get();
+  context.mailFileFolder = store::MailFileFolder(folder.path);
+  const Stopwatch watch;
+  receive::TReveiveEMailThread worker(info, context);
+  worker.Run();
+  Print(what, static_cast<std::size_t>(worker.StoredCount()), TotalBytes(messages), watch);
+  return worker.StoredCount() == static_cast<int>(messages.size());
+}
+
+bool BenchLoad(const integration::TestServers& servers, const std::string& user, const char* title,
+               const std::vector<std::string>& messages) {
+  std::printf("%s\n", title);
+  return RetrieveOnly(servers, user, messages) &&
+         ReceiveAll(servers, user, messages, receive::kTakeFromServer,
+                    "  receive and store, taken from server") &&
+         ReceiveAll(servers, user, messages, receive::kKeepOnServer,
+                    "  receive and store, kept on server");
+}
+
+std::vector<std::string> Messages(const char* prefix, int count, std::size_t body,
+                                  std::size_t attachment) {
+  std::vector<std::string> messages;
+  for (int i = 0; i < count; ++i) {
+    messages.push_back(integration::MakeSizedMessage(prefix + std::to_string(i), body, attachment));
+  }
+  return messages;
+}
+
+}  // namespace
+
+int main() {
+  const std::string started = integration::StartServersWhenNeeded("receive_bench");
+  std::string why;
+  const integration::TestServers* servers = integration::Servers(why);
+  if (servers == nullptr) {
+    std::fprintf(stderr, "receive_bench: %s\n", why.c_str());
+    return 1;
+  }
+  const bool ok = BenchLoad(*servers, "box40", "1,000 messages of 20 KB",
+                            Messages("small-", 1000, 15 * 1024, 0)) &&
+                  BenchLoad(*servers, "box39", "100 messages with a 1 MB attachment",
+                            Messages("big-", 100, 2 * 1024, kMiB));
+  integration::StopStartedServers(started);
+  if (!ok) std::fprintf(stderr, "receive_bench: a receive failed\n");
+  return ok ? 0 : 1;
+}

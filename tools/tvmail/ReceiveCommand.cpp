@@ -1,0 +1,169 @@
+// `tvmail receive --program-folder DIR (--account ADDRESS | --all) [--timeout MS]`: receives
+// the new mail of one account, or of every account at once as the desktop's receive-all does,
+// into the inbox of the program folder. Every report of a worker is printed at once as one line
+// "ADDRESS<TAB>TEXT"; at the end one line "ADDRESS<TAB>stored N" per account. Exits with 1 when
+// an account could not connect or log in, or its receive stopped early; usage errors exit with 2.
+#include <charconv>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "maillib/RapPOP3.h"
+#include "receive/ReceiveEMailThread.h"
+#include "receive/ReceiveInfo.h"
+#include "receive/ReceiveWorkers.h"
+#include "store/DataFiles.h"
+#include "store/Query.h"
+#include "tools/tvmail/Commands.h"
+#include "tools/tvmail/NetOptions.h"
+
+namespace tvmail {
+namespace {
+
+constexpr std::string_view kReceiveUsage =
+    "usage: tvmail receive --program-folder DIR (--account ADDRESS | --all) [--timeout MS]\n";
+
+struct ReceiveArgs {
+  std::string folder;
+  std::string account;
+  bool all = false;
+  int timeoutMs = 0;  // 0: the client's own
+};
+
+bool ParseReceiveArgs(std::span<const std::string> args, ReceiveArgs& parsed, std::string& error) {
+  for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
+    std::string value;
+    if (args[i] == "--program-folder") {
+      TakeValue(args, i, parsed.folder, error);
+    } else if (args[i] == "--account") {
+      TakeValue(args, i, parsed.account, error);
+    } else if (args[i] == "--all") {
+      parsed.all = true;
+    } else if (args[i] == "--timeout") {
+      if (!TakeValue(args, i, value, error)) break;
+      const auto end = value.data() + value.size();
+      const auto result = std::from_chars(value.data(), end, parsed.timeoutMs);
+      if (result.ec != std::errc() || result.ptr != end || parsed.timeoutMs <= 0)
+        error = "bad time-out '" + value + "'";
+    } else {
+      error = "unknown option '" + args[i] + "'";
+    }
+  }
+  if (error.empty() && parsed.folder.empty()) error = "--program-folder is required";
+  if (error.empty() && parsed.all == !parsed.account.empty())
+    error = "give either --account ADDRESS or --all";
+  return error.empty();
+}
+
+// Prints every report as one line at once (a watching script sees the progress as it happens)
+// and keeps what the end of each account's run needs: its stored count and whether it failed.
+class LineReports : public receive::ReceiveReports {
+ public:
+  void Status(const std::string& account, const std::string& text) override {
+    const std::lock_guard lock(mutex_);
+    if (text == receive::kConnectFailed || text == receive::kLoginFailed) failed_[account] = true;
+    std::cout << account << '\t' << text << std::endl;
+  }
+  void Received(const std::string& account, int count) override {
+    const std::lock_guard lock(mutex_);
+    stored_[account] = count;
+    std::cout << account << '\t' << "您收到" << count << "封邮件" << std::endl;
+  }
+  int Stored(const std::string& account) const {
+    const std::lock_guard lock(mutex_);
+    const auto it = stored_.find(account);
+    return it == stored_.end() ? 0 : it->second;
+  }
+  bool Failed(const std::string& account) const {
+    const std::lock_guard lock(mutex_);
+    return failed_.count(account) > 0;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::string, int> stored_;
+  std::map<std::string, bool> failed_;
+};
+
+// The receive records of the chosen accounts, in table order.
+bool ReadAccounts(store::Database& accounts, const ReceiveArgs& args,
+                  std::vector<receive::TOnlyPOPReceivInformation>& infos, std::string& error) {
+  store::Query query(accounts);
+  if (args.all) {
+    query.AddLine("select * from MailAcc where(not MailAccount=\"\")");
+  } else {
+    query.AddLine("select * from MailAcc where MailAccount=:MailAccount2");
+    query.SetText("MailAccount2", args.account);
+  }
+  if (!query.Open()) {
+    error = query.Error();
+    return false;
+  }
+  for (; !query.Eof(); query.Next())
+    infos.push_back(receive::ReceiveInfoFromRow(query));
+  if (infos.empty()) error = args.all ? "no accounts" : "no account " + args.account;
+  return !infos.empty();
+}
+
+receive::ReceiveContext MakeContext(ProgramStores& stores, const std::string& folder,
+                                    LineReports& reports, int timeoutMs) {
+  receive::ReceiveContext context;
+  context.mail = stores.mail.get();
+  context.account = stores.account.get();
+  context.mailFileFolder = store::MailFileFolder(folder);
+  context.reports = &reports;
+  if (timeoutMs > 0)
+    context.configureClient = [timeoutMs](maillib::TRapPOP& pop) { pop.TimeOut = timeoutMs; };
+  return context;
+}
+
+// One account on this thread; true when it did not stop early.
+bool ReceiveOne(const receive::TOnlyPOPReceivInformation& info,
+                const receive::ReceiveContext& context) {
+  receive::TReveiveEMailThread worker(info, context);
+  worker.Run();
+  return !worker.ConnectFailed() && !worker.LoginFailed() && !worker.Interrupted();
+}
+
+// Every account at once, one worker each, as the desktop's receive-all.
+void ReceiveAll(const std::vector<receive::TOnlyPOPReceivInformation>& infos,
+                const receive::ReceiveContext& context) {
+  receive::ReceiveWorkers workers;
+  for (const auto& info : infos)
+    workers.Start(info, context);
+  workers.JoinAll();
+}
+
+}  // namespace
+
+int RunReceive(std::span<const std::string> args) {
+  ReceiveArgs parsed;
+  std::string error;
+  if (!ParseReceiveArgs(args, parsed, error)) {
+    std::cerr << "tvmail receive: " << error << '\n' << kReceiveUsage;
+    return 2;
+  }
+  ProgramStores stores;
+  std::vector<receive::TOnlyPOPReceivInformation> infos;
+  if (!OpenProgramFolder(parsed.folder, true, stores, error) ||
+      !ReadAccounts(*stores.account, parsed, infos, error)) {
+    std::cerr << "tvmail receive: " << error << '\n';
+    return 1;
+  }
+  LineReports reports;
+  const receive::ReceiveContext context =
+      MakeContext(stores, parsed.folder, reports, parsed.timeoutMs);
+  bool ok = true;
+  if (parsed.all)
+    ReceiveAll(infos, context);
+  else
+    ok = ReceiveOne(infos.front(), context);
+  for (const auto& info : infos) {
+    ok = ok && !reports.Failed(info.MailAccount);
+    std::cout << info.MailAccount << "\tstored " << reports.Stored(info.MailAccount) << '\n';
+  }
+  return ok ? 0 : 1;
+}
+
+}  // namespace tvmail
