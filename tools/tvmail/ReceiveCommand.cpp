@@ -6,13 +6,13 @@
 #include <charconv>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "maillib/RapPOP3.h"
 #include "receive/ReceiveEMailThread.h"
 #include "receive/ReceiveInfo.h"
-#include "receive/ReceiveWorkers.h"
 #include "store/DataFiles.h"
 #include "store/Query.h"
 #include "tools/tvmail/Commands.h"
@@ -62,7 +62,6 @@ class LineReports : public receive::ReceiveReports {
  public:
   void Status(const std::string& account, const std::string& text) override {
     const std::lock_guard lock(mutex_);
-    if (text == receive::kConnectFailed || text == receive::kLoginFailed) failed_[account] = true;
     std::cout << account << '\t' << text << std::endl;
   }
   void Received(const std::string& account, int count) override {
@@ -75,15 +74,10 @@ class LineReports : public receive::ReceiveReports {
     const auto it = stored_.find(account);
     return it == stored_.end() ? 0 : it->second;
   }
-  bool Failed(const std::string& account) const {
-    const std::lock_guard lock(mutex_);
-    return failed_.count(account) > 0;
-  }
 
  private:
   mutable std::mutex mutex_;
   std::map<std::string, int> stored_;
-  std::map<std::string, bool> failed_;
 };
 
 // The receive records of the chosen accounts, in table order.
@@ -118,21 +112,26 @@ receive::ReceiveContext MakeContext(ProgramStores& stores, const std::string& fo
   return context;
 }
 
-// One account on this thread; true when it did not stop early.
-bool ReceiveOne(const receive::TOnlyPOPReceivInformation& info,
-                const receive::ReceiveContext& context) {
-  receive::TReveiveEMailThread worker(info, context);
-  worker.Run();
+// Whether a worker's run connected, logged in and handled every chosen message.
+bool Completed(const receive::TReveiveEMailThread& worker) {
   return !worker.ConnectFailed() && !worker.LoginFailed() && !worker.Interrupted();
 }
 
-// Every account at once, one worker each, as the desktop's receive-all.
-void ReceiveAll(const std::vector<receive::TOnlyPOPReceivInformation>& infos,
-                const receive::ReceiveContext& context) {
-  receive::ReceiveWorkers workers;
-  for (const auto& info : infos)
-    workers.Start(info, context);
-  workers.JoinAll();
+// One worker per account, all running at once as the desktop's receive-all (a single account
+// is received on a thread of its own the same way); true when every run completed.
+bool ReceiveAccounts(const std::vector<receive::TOnlyPOPReceivInformation>& infos,
+                     const receive::ReceiveContext& context) {
+  std::vector<std::unique_ptr<receive::TReveiveEMailThread>> workers;
+  for (const auto& info : infos) {
+    workers.push_back(std::make_unique<receive::TReveiveEMailThread>(info, context));
+    workers.back()->Start();
+  }
+  bool ok = true;
+  for (const auto& worker : workers) {
+    worker->Join();
+    ok = Completed(*worker) && ok;
+  }
+  return ok;
 }
 
 }  // namespace
@@ -154,13 +153,8 @@ int RunReceive(std::span<const std::string> args) {
   LineReports reports;
   const receive::ReceiveContext context =
       MakeContext(stores, parsed.folder, reports, parsed.timeoutMs);
-  bool ok = true;
-  if (parsed.all)
-    ReceiveAll(infos, context);
-  else
-    ok = ReceiveOne(infos.front(), context);
+  const bool ok = ReceiveAccounts(infos, context);
   for (const auto& info : infos) {
-    ok = ok && !reports.Failed(info.MailAccount);
     std::cout << info.MailAccount << "\tstored " << reports.Stored(info.MailAccount) << '\n';
   }
   return ok ? 0 : 1;
