@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/NetBench.h"
 #include "maillib/Base64.h"
 #include "maillib/RapPOP3.h"
 #include "maillib/RapSMTP.h"
@@ -26,33 +27,17 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::kMiB;
+using bench::PrintFigure;
+using bench::SecondsSince;
+using bench::Stopwatch;
+using bench::TotalBytes;
 
 constexpr int kSmallCount = 1000;
 constexpr std::size_t kSmallBytes = 20 * 1024;
 constexpr std::size_t kBigBytes = 25u << 20;
-constexpr std::size_t kMiB = 1 << 20;
 constexpr std::size_t kRawBytes = 512u << 20;  // pushed through the raw loopback socket
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Wall time and this process's CPU time from one moment on: on a busy machine the CPU time
-// shows what the client itself costs.
-struct Stopwatch {
-  Clock::time_point wall = Clock::now();
-  std::clock_t cpu = std::clock();
-  double WallSeconds() const { return SecondsSince(wall); }
-  double CpuSeconds() const { return double(std::clock() - cpu) / CLOCKS_PER_SEC; }
-};
-
-void Print(const char* what, std::size_t count, std::size_t bytes, const Stopwatch& watch) {
-  const double seconds = watch.WallSeconds();
-  std::printf("%-34s %6zu msg %7.1f MB %7.2f s %8.1f msg/s %7.1f MB/s  client CPU %6.2f s\n", what,
-              count, double(bytes) / kMiB, seconds, double(count) / seconds,
-              double(bytes) / kMiB / seconds, watch.CpuSeconds());
-}
 
 // ---- raw loopback ----
 
@@ -144,9 +129,17 @@ void BenchBareRetrieve(const integration::TestServers& servers, const std::strin
   const Stopwatch watch;
   for (std::size_t n = 1; n <= count; ++n)
     bytes += Exchange(fd, "RETR " + std::to_string(n) + "\r\n", "\r\n.\r\n");
-  Print(what, count, bytes, watch);
+  PrintFigure(what, count, bytes, watch);
   Exchange(fd, "QUIT\r\n", "\r\n");
   close(fd);
+}
+
+// The POP3 client, then the same RETRs over a bare socket for comparison.
+bool RetrieveAll(const integration::TestServers& servers, const std::string& user,
+                 const std::vector<std::string>& messages, const char* what) {
+  if (!bench::RetrieveMailbox(servers, user, messages, what)) return false;
+  BenchBareRetrieve(servers, user, messages.size(), "  same RETRs over a bare socket");
+  return true;
 }
 
 std::vector<std::string> SmallMessages() {
@@ -154,37 +147,6 @@ std::vector<std::string> SmallMessages() {
   for (int i = 0; i < kSmallCount; ++i)
     messages.push_back(integration::MakeMessage("bench-" + std::to_string(i), kSmallBytes));
   return messages;
-}
-
-std::size_t TotalBytes(const std::vector<std::string>& messages) {
-  std::size_t total = 0;
-  for (const std::string& message : messages)
-    total += message.size();
-  return total;
-}
-
-// Retrieves every message of the user's mailbox in one session; false on any failure.
-bool RetrieveAll(const integration::TestServers& servers, const std::string& user,
-                 const std::vector<std::string>& messages, const char* what) {
-  integration::LoadMailbox(user, messages);
-  maillib::TRapPOP pop;
-  pop.Host = "127.0.0.1";
-  pop.Port = servers.pop3Port;
-  pop.UserId = user;
-  pop.UserPasswd = servers.pop3Password;
-  if (!pop.ConnectAndLogin()) return false;
-  const Stopwatch watch;
-  std::size_t bytes = 0;
-  for (int n = 1; n <= pop.MessageCount; ++n) {
-    maillib::TRapMsg msg;
-    if (!pop.Retrieve(n, false, msg)) return false;
-    bytes += integration::JoinCrLf(msg.RawLines).size();
-  }
-  if (bytes != TotalBytes(messages)) return false;
-  Print(what, messages.size(), bytes, watch);
-  pop.Quit();
-  BenchBareRetrieve(servers, user, messages.size(), "  same RETRs over a bare socket");
-  return true;
 }
 
 // ---- SMTP ----
@@ -206,7 +168,7 @@ bool SendAll(const integration::TestServers& servers, const std::vector<std::str
     msg.RawLines = integration::SplitCrLf(message);
     if (!smtp.SendMessage(msg, {"bench@example.test"})) return false;
   }
-  Print(what, messages.size(), TotalBytes(messages), watch);
+  PrintFigure(what, messages.size(), TotalBytes(messages), watch);
   smtp.Quit();
   integration::TakeSpool("bench@example.test");
   return true;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/NetBench.h"
 #include "maillib/RapPOP3.h"
 #include "receive/ReceiveEMailThread.h"
 #include "receive/ReceiveInfo.h"
@@ -27,53 +28,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-constexpr std::size_t kMiB = 1 << 20;
-
-// Wall time and this process's CPU time from one moment on.
-struct Stopwatch {
-  Clock::time_point wall = Clock::now();
-  std::clock_t cpu = std::clock();
-  double WallSeconds() const { return std::chrono::duration<double>(Clock::now() - wall).count(); }
-  double CpuSeconds() const { return double(std::clock() - cpu) / CLOCKS_PER_SEC; }
-};
-
-void Print(const char* what, std::size_t count, std::size_t bytes, const Stopwatch& watch) {
-  const double seconds = watch.WallSeconds();
-  std::printf("%-40s %5zu msg %7.1f MB %7.2f s %8.1f msg/s %7.1f MB/s  CPU %6.2f s\n", what, count,
-              double(bytes) / kMiB, seconds, double(count) / seconds,
-              double(bytes) / kMiB / seconds, watch.CpuSeconds());
-}
-
-std::size_t TotalBytes(const std::vector<std::string>& messages) {
-  std::size_t total = 0;
-  for (const std::string& message : messages)
-    total += message.size();
-  return total;
-}
-
-// The POP3 client alone: every message retrieved (and parsed into lines), nothing stored.
-bool RetrieveOnly(const integration::TestServers& servers, const std::string& user,
-                  const std::vector<std::string>& messages) {
-  integration::LoadMailbox(user, messages);
-  maillib::TRapPOP pop;
-  pop.Host = "127.0.0.1";
-  pop.Port = servers.pop3Port;
-  pop.UserId = user;
-  pop.UserPasswd = servers.pop3Password;
-  if (!pop.ConnectAndLogin()) return false;
-  const Stopwatch watch;
-  std::size_t bytes = 0;
-  for (int n = 1; n <= pop.MessageCount; ++n) {
-    maillib::TRapMsg msg;
-    if (!pop.Retrieve(n, false, msg)) return false;
-    bytes += integration::JoinCrLf(msg.RawLines).size();
-  }
-  Print("  POP3 client RETR only", messages.size(), bytes, watch);
-  pop.Quit();
-  return true;
-}
+using bench::kMiB;
+using bench::PrintFigure;
+using bench::Stopwatch;
+using bench::TotalBytes;
 
 // A temporary program folder with its databases.
 struct BenchFolder {
@@ -122,14 +80,14 @@ bool ReceiveAll(const integration::TestServers& servers, const std::string& user
   const Stopwatch watch;
   receive::TReveiveEMailThread worker(info, context);
   worker.Run();
-  Print(what, static_cast<std::size_t>(worker.StoredCount()), TotalBytes(messages), watch);
+  PrintFigure(what, static_cast<std::size_t>(worker.StoredCount()), TotalBytes(messages), watch);
   return worker.StoredCount() == static_cast<int>(messages.size());
 }
 
 bool BenchLoad(const integration::TestServers& servers, const std::string& user, const char* title,
                const std::vector<std::string>& messages) {
   std::printf("%s\n", title);
-  return RetrieveOnly(servers, user, messages) &&
+  return bench::RetrieveMailbox(servers, user, messages, "  POP3 client RETR only") &&
          ReceiveAll(servers, user, messages, receive::kTakeFromServer,
                     "  receive and store, taken from server") &&
          ReceiveAll(servers, user, messages, receive::kKeepOnServer,
