@@ -17,7 +17,9 @@ function(tenvel_test)
     target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
   endif()
   tenvel_warnings(${T_NAME})
-  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60
+  # Each test is named after its program as well ("receive_core_tests.ReceiveWorker.X"), so
+  # `ctest -R receive_core` runs one suite.
+  gtest_discover_tests(${T_NAME} TEST_PREFIX "${T_NAME}." DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
