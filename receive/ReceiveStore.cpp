@@ -14,6 +14,7 @@
 #include "maillib/RapMsg.h"
 #include "maillib/TextUtil.h"
 #include "receive/ReceiveRow.h"
+#include "store/DataFiles.h"
 #include "store/DateTimeText.h"
 #include "store/Query.h"
 #include "store/Transaction.h"
@@ -30,25 +31,6 @@ constexpr std::string_view kPageFileNames[] = {"Tenvel.htm", "Tenvel.htm.part"};
 
 std::string SystemError(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// Opens a directory and flushes its entries to disk.
-bool SyncFolder(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  return synced;
 }
 
 // The name Parse gave the item to save under (its FileNameForSave), without copying its body.
@@ -124,24 +106,15 @@ bool MessageFolder::Create(const std::string& name, std::string* error) {
 bool MessageFolder::Save(const std::string& fileName, const maillib::TAttachedFile& item,
                          std::string* error) {
   const std::string path = Path() + "/" + fileName;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    *error = SystemError("cannot create", path);
-    return false;
-  }
   // A partial write (a full disk, a file size limit) fails here rather than leaving a short
   // file behind a row that names it.
-  bool saved = WriteAll(fd, item.DecodedBytes()) && ::fsync(fd) == 0;
-  if (!saved) *error = SystemError("cannot write", path);
-  if (::close(fd) != 0 && saved) {
-    *error = SystemError("cannot write", path);
-    saved = false;
-  }
-  return saved;
+  if (store::WriteNewFile(path, item.DecodedBytes())) return true;
+  *error = SystemError("cannot write", path);
+  return false;
 }
 
 bool MessageFolder::Sync(std::string* error) {
-  if (SyncFolder(Path()) && SyncFolder(root_)) return true;
+  if (store::SyncFolder(Path()) && store::SyncFolder(root_)) return true;
   *error = SystemError("cannot flush folder", Path());
   return false;
 }

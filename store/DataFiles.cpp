@@ -42,13 +42,12 @@ bool IsBlank(const std::string& line) {
   return TrimBlanks(line).empty();
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t written = ::write(fd, data.data(), data.size());
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;
-    done += static_cast<std::size_t>(written);
+    data.remove_prefix(static_cast<std::size_t>(written));
   }
   return true;
 }
@@ -133,6 +132,25 @@ bool WriteTextLines(const std::string& path, const std::vector<std::string>& lin
   if (written && closed && std::rename(temp.c_str(), path.c_str()) == 0) return true;
   ::unlink(temp.c_str());
   return false;
+}
+
+bool WriteNewFile(const std::string& path, std::string_view data) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  // A short write (a full disk, a file size limit) fails here, not later behind the caller.
+  const bool written = WriteAll(fd, data) && ::fsync(fd) == 0;
+  const int writeError = errno;
+  const bool closed = ::close(fd) == 0;
+  if (!written) errno = writeError;
+  return written && closed;
+}
+
+bool SyncFolder(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
 }
 
 std::string DefaultAccount(const std::string& root) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace store {
@@ -35,6 +36,13 @@ std::string ReadLine(const std::string& path, std::size_t n);
 // temporary file in the same folder and renamed over the old one, so a reader never sees a
 // half-written file.
 bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
+
+// Creates a new file at `path` (owner only; fails when one exists) holding exactly `data`, and
+// flushes it to disk. False, with errno telling why, when any step fails; a partly written file
+// is left for the caller to remove.
+bool WriteNewFile(const std::string& path, std::string_view data);
+// Flushes the entries of a folder (files created or renamed in it) to disk.
+bool SyncFolder(const std::string& path);
 
 // Line 0 of DB/Default.db: the default sending account, "" when none.
 std::string DefaultAccount(const std::string& root);

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -82,6 +84,21 @@ TEST(DataFiles, WriteReplacesTheFileOwnerOnly) {
                           std::filesystem::directory_iterator()),
             1);  // no temporary file left behind
   EXPECT_FALSE(WriteTextLines(root.File("missing/out.txt"), {"a"}));
+}
+
+TEST(DataFiles, NewFileHoldsExactlyItsBytesAndNeverReplacesAnother) {
+  TempFolder root;
+  const std::string path = root.File("a.bin");
+  const std::string bytes("\0\x01binary\r\n", 10);
+  ASSERT_TRUE(WriteNewFile(path, bytes));
+  EXPECT_EQ(ReadFileBytes(path), bytes);
+  EXPECT_EQ(Mode(path), 0600u);
+  // An existing file, perhaps another message's, is left as it is.
+  EXPECT_FALSE(WriteNewFile(path, "other"));
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(ReadFileBytes(path), bytes);
+  EXPECT_TRUE(SyncFolder(root.Path()));
+  EXPECT_FALSE(SyncFolder(root.File("missing")));
 }
 
 TEST(DataFiles, RecentRecipientsSkipEmptyLinesAndStopAfterEight) {
