@@ -61,7 +61,10 @@ void TaddAcc::BuildFields() {
     cbbDomain->addItem(Q(domain));
   edtPassword = new QLineEdit(this);
   edtPassword->setEchoMode(QLineEdit::Password);
-  edtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // "*"
+  // The password shows as "*". A rule of the editor's own style sheet, so that it holds also
+  // under the main window's style sheet (a rule set on the field alone was then ignored).
+  edtPassword->setObjectName(QStringLiteral("edtPassword"));
+  setStyleSheet(QStringLiteral("#edtPassword { lineedit-password-character: 42; }"));
   edtNick = new QLineEdit(this);
   lblPop = new QLabel(QStringLiteral("POP3："), this);
   edtPop = new QLineEdit(this);
@@ -95,6 +98,8 @@ void TaddAcc::BuildFields() {
   interval->addWidget(chkAutoRec);
   interval->addWidget(edtInterval);
   interval->addWidget(new QLabel(QStringLiteral("分钟/次"), this));
+  interval->addStretch();
+  edtInterval->setMaximumWidth(60);  // a few digits of minutes
   grid->addLayout(interval, 5, 0, 1, 4);
   grid->addWidget(chkKeep, 6, 0, 1, 4);
   grid->addWidget(new QLabel(QStringLiteral("高级设置"), this), 7, 0, 1, 4);

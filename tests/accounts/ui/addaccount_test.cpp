@@ -82,6 +82,15 @@ TEST_F(AddAccountTest, HostFieldsShowOnlyForOtherDomain) {
   EXPECT_FALSE(StarsVisible());
 }
 
+TEST_F(AddAccountTest, PasswordIsShownAsStarsAlsoUnderAStyledWindow) {
+  // The main window, the editor's ancestor, has a style sheet of its own.
+  QWidget window;
+  window.setStyleSheet(QStringLiteral("#toolbar { background: #e8f0fa; }"));
+  TaddAcc styled(Folder(), *db, &window);
+  styled.edtPassword->setText(QStringLiteral("abc"));
+  EXPECT_EQ(styled.edtPassword->displayText(), QStringLiteral("***"));
+}
+
 TEST_F(AddAccountTest, OtherDomainNeedsBothHosts) {
   Choose(QString::fromUtf8(accounts::kOtherDomain));
   editor->edtUser->setText(QStringLiteral("user"));
