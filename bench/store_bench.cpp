@@ -13,7 +13,10 @@
 #include <memory>
 #include <string>
 
+#include "receive/ReceiveRow.h"
+#include "receive/ReceiveStore.h"
 #include "store/Database.h"
+#include "store/DateTimeText.h"
 #include "store/Query.h"
 #include "store/Schema.h"
 #include "store/Transaction.h"
@@ -33,32 +36,23 @@ std::string Body(int n) {
   return body + "</body></html>";
 }
 
-// One received message: lock, one transaction, one insert with parameters.
+// One received message: lock, one transaction, the receive worker's insert.
 bool InsertMessage(store::Database& db, store::Query& insert, int n, std::time_t when) {
   auto lock = db.Lock();
   store::Transaction unit(db);
-  insert.ClearSql();
-  insert.AddLine("insert into Historys");
-  insert.AddLine(
-      "(Sender, Receiver, SendDateTime, Content, MessageKind, FuJianPath, AcceptFuJian, "
-      "RefuseFuJIan,FilePath,MailSubject,MailBcc,Mailcc,Fujian) values");
-  insert.AddLine(
-      "(:Sender2, :Receiver2,:SendDateTime2, :Content2, \"MailUn\", :FuJianPath2, "
-      ":AcceptFuJian2, :RefuseFuJIan2 ,:FilePath2,:MailSubject2,:MailBcc2,:Mailcc2,"
-      ":Fujian2)");
-  insert.SetText("Sender2", "sender" + std::to_string(n % 97) + "@example.com");
-  insert.SetText("Receiver2", "me@example.com;");
-  insert.SetDateTime("SendDateTime2", when);
-  insert.SetText("Content2", Body(n));
-  insert.SetText("FuJianPath2", n % 5 == 0 ? "/20240305101010/a.pdf*" : "");
-  insert.SetText("AcceptFuJian2", "<" + std::to_string(n) + "@example.com>");
-  insert.SetText("RefuseFuJIan2", "me@example.com");
-  insert.SetText("FilePath2", "NOHAVEExtractFile");
-  insert.SetText("MailSubject2", "Subject " + std::to_string(n));
-  insert.SetText("MailBcc2", "no");
-  insert.SetText("Mailcc2", "no");
-  insert.SetText("Fujian2", "S");
-  return insert.ExecSql() && unit.Commit();
+  receive::HistorysRow row;
+  row.Sender = "sender" + std::to_string(n % 97) + "@example.com";
+  row.Receiver = "me@example.com;";
+  row.SendDateTime = store::FormatDateTime(when);
+  row.Content = Body(n);
+  row.FuJianPath = n % 5 == 0 ? "/20240305101010/a.pdf*" : "";
+  row.AcceptFuJian = "<" + std::to_string(n) + "@example.com>";
+  row.RefuseFuJIan = "me@example.com";
+  row.FilePath = "NOHAVEExtractFile";
+  row.MailSubject = "Subject " + std::to_string(n);
+  row.MailBcc = "no";
+  row.Mailcc = "no";
+  return receive::InsertHistorysRow(insert, row) && unit.Commit();
 }
 
 void TimeInserts(store::Database& db, int rows, const char* label) {

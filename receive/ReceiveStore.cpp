@@ -146,8 +146,10 @@ bool SaveAttachments(const maillib::TRapMsg& msg, MessageFolder& folder,
   return true;
 }
 
-bool InsertRow(store::Database& mail, const HistorysRow& row, std::string* error) {
-  store::Query insert(mail);
+}  // namespace
+
+bool InsertHistorysRow(store::Query& insert, const HistorysRow& row) {
+  insert.ClearSql();
   insert.AddLine("insert into Historys");
   insert.AddLine(
       "(Sender, Receiver, SendDateTime, Content, MessageKind, FuJianPath, AcceptFuJian, "
@@ -167,12 +169,8 @@ bool InsertRow(store::Database& mail, const HistorysRow& row, std::string* error
   insert.SetText("MailBcc2", row.MailBcc);
   insert.SetText("Mailcc2", row.Mailcc);
   insert.SetText("Fujian2", "S");
-  if (insert.ExecSql()) return true;
-  *error = insert.Error();
-  return false;
+  return insert.ExecSql();
 }
-
-}  // namespace
 
 ReceiveStore::ReceiveStore(store::Database& mail, std::string mailFileFolder)
     : mail_(mail), mailFileFolder_(std::move(mailFileFolder)) {}
@@ -202,7 +200,9 @@ StoreOutcome ReceiveStore::Store(const maillib::TRapMsg& msg, const std::string&
   // Another worker may have stored the same message since the first look; the unit holds the
   // database, so this answer stays true until the insert.
   if (IsAlreadyStored(mail_, msg.MessageId, account)) return StoreOutcome::AlreadyStored;
-  if (!InsertRow(mail_, MakeHistorysRow(msg, account, fuJianPath, filePath), &error_)) {
+  store::Query insert(mail_);
+  if (!InsertHistorysRow(insert, MakeHistorysRow(msg, account, fuJianPath, filePath))) {
+    error_ = insert.Error();
     return StoreOutcome::Failed;
   }
   if (!unit.Commit()) {

@@ -12,9 +12,12 @@ class TRapMsg;
 }
 namespace store {
 class Database;
-}
+class Query;
+}  // namespace store
 
 namespace receive {
+
+struct HistorysRow;
 
 enum class StoreOutcome {
   Stored,         // files written and row inserted
@@ -39,6 +42,10 @@ class ReceiveStore {
   std::string mailFileFolder_;
   std::string error_;
 };
+
+// Inserts the inbox row of a received message ("MailUn", "S") with the receive statement. The
+// caller makes it part of a unit. False, with the reason in insert.Error(), on failure.
+bool InsertHistorysRow(store::Query& insert, const HistorysRow& row);
 
 // True when the inbox already holds a message with this non-empty Message-ID received by this
 // account.
