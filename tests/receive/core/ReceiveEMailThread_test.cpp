@@ -56,10 +56,7 @@ TEST_F(ReceiveWorker, KeptMailTakesOnlyNewerMessages) {
   const Texts messages = {Message("same", kT0), Message("undated", 0), Message("m3", kT0 + kHour),
                           Message("m4", kT0 + 2 * kHour)};
   ScriptedTransport server;
-  Login(server, 4);
-  List(server, messages);
-  for (int n = 1; n <= 4; ++n)
-    Top(server, n, messages[n - 1]);
+  LoginAndReadHeaders(server, messages);
   Retr(server, 4, messages[3]);
   Retr(server, 3, messages[2]);
   server.Client("QUIT\r\n");
@@ -106,10 +103,7 @@ TEST_F(ReceiveWorker, InterruptedRunResumesWithoutLossOrDuplicates) {
   const Texts messages = {Message("m1", kT0 + 2 * kHour), Message("m2", kT0 + kHour),
                           Message("m3", kT0 + 3 * kHour)};
   ScriptedTransport first;
-  Login(first, 3);
-  List(first, messages);
-  for (int n = 1; n <= 3; ++n)
-    Top(first, n, messages[n - 1]);
+  LoginAndReadHeaders(first, messages);
   Retr(first, 3, messages[2]);
   Retr(first, 2, messages[1]);
   first.Client("RETR 1\r\n").Server("+OK\r\nFrom: ann@example.com\r\n").ServerCloses();
@@ -122,10 +116,7 @@ TEST_F(ReceiveWorker, InterruptedRunResumesWithoutLossOrDuplicates) {
   receive::TOnlyPOPReceivInformation info = Info(kKeepOnServer);
   info.LastMailDate = MailDate();
   ScriptedTransport second;
-  Login(second, 3);
-  List(second, messages);
-  for (int n = 1; n <= 3; ++n)
-    Top(second, n, messages[n - 1]);
+  LoginAndReadHeaders(second, messages);
   Retr(second, 3, messages[2]);
   Retr(second, 1, messages[0]);
   second.Client("QUIT\r\n");

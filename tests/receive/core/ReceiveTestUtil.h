@@ -139,6 +139,14 @@ inline void Top(ScriptedTransport& t, int n, const std::string& message) {
   t.Server("+OK\r\n" + message.substr(0, message.find("\r\n\r\n") + 2) + ".\r\n");
 }
 
+// The choosing of a run that keeps mail on the server: log in, LIST, then TOP of every message.
+inline void LoginAndReadHeaders(ScriptedTransport& t, const std::vector<std::string>& messages) {
+  Login(t, static_cast<int>(messages.size()));
+  List(t, messages);
+  for (std::size_t n = 1; n <= messages.size(); ++n)
+    Top(t, static_cast<int>(n), messages[n - 1]);
+}
+
 inline void Retr(ScriptedTransport& t, int n, const std::string& message) {
   t.Client("RETR " + std::to_string(n) + "\r\n").Server("+OK\r\n" + message + ".\r\n");
 }
