@@ -22,6 +22,8 @@ const char* MailFailureName(TMailFailure failure) {
       return "canceled";
     case TMailFailure::NoData:
       return "no-data";
+    case TMailFailure::ProtocolError:
+      return "protocol-error";
     case TMailFailure::BadInput:
       return "bad-input";
   }

@@ -15,6 +15,7 @@ enum class TMailFailure {
   Canceled,        // the client's Cancel flag was set
   NoData,          // POP3: a retrieve produced no lines of the message
   BadInput,        // SMTP: nothing to send (no recipient or sender, or an address with breaks)
+  ProtocolError,   // the server's answer does not have the form the command requires
 };
 
 // A short stable name of the failure ("connect-failed", "login-refused", ...) for tools.

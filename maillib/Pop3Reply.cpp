@@ -3,6 +3,8 @@
 #include <openssl/evp.h>
 
 #include <charconv>
+#include <limits>
+#include <set>
 
 #include "maillib/TextUtil.h"
 
@@ -89,6 +91,37 @@ long long Pop3ListSize(const StringList& listLines, int n) {
     return IsInteger(rest, size) && size > 0 ? size : 0;
   }
   return 0;
+}
+
+namespace {
+
+// RFC 1939: a unique id is 1 to 70 characters from 0x21 to 0x7E.
+constexpr std::size_t kMaxUidLength = 70;
+
+bool IsUid(std::string_view uid) {
+  if (uid.empty() || uid.size() > kMaxUidLength) return false;
+  for (const char c : uid) {
+    if (c < 0x21 || c > 0x7E) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool Pop3ParseUidl(const StringList& lines, std::vector<Pop3UidlEntry>& entries) {
+  entries.clear();
+  std::set<int> numbers;
+  for (const std::string& line : lines) {
+    const std::string text = Trim(line);
+    const std::size_t blank = text.find(' ');
+    long long number = 0;
+    if (blank == std::string::npos || !IsInteger(text.substr(0, blank), number)) return false;
+    const std::string uid = Trim(std::string_view(text).substr(blank + 1));
+    if (number < 1 || number > std::numeric_limits<int>::max() || !IsUid(uid)) return false;
+    if (!numbers.insert(static_cast<int>(number)).second) return false;
+    entries.push_back({static_cast<int>(number), uid});
+  }
+  return true;
 }
 
 std::string Pop3AlternateUser(std::string_view userId, std::string_view emailAddress) {

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "maillib/MailTypes.h"
 
@@ -31,6 +32,16 @@ std::string ApopDigest(std::string_view stamp, std::string_view password);
 // The size a LIST answer gives message n: the first line that begins with n and a blank gives
 // the trimmed text after that blank; 0 when there is no such line or the text is no number.
 long long Pop3ListSize(const StringList& listLines, int n);
+// One line of a UIDL answer: the message number and the server's unique id of that message.
+struct Pop3UidlEntry {
+  int number = 0;
+  std::string uid;
+};
+// Reads the lines of a UIDL answer ("n uid"). False when a line is not of that form (no number
+// from 1 up, no id, an id of more than 70 bytes or with bytes outside 0x21..0x7E, or a number
+// given twice): such an answer cannot be trusted to tell messages apart.
+[[nodiscard]] bool Pop3ParseUidl(const StringList& lines, std::vector<Pop3UidlEntry>& entries);
+
 // The second user name tried when the password is refused: the e-mail address when the user id
 // has no '@'; the trimmed local part when it has one. Empty when there is nothing else to try.
 std::string Pop3AlternateUser(std::string_view userId, std::string_view emailAddress);

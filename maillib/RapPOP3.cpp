@@ -239,6 +239,22 @@ bool TRapPOP::List(StringList& lines) {
   return true;
 }
 
+bool TRapPOP::Uidl(std::vector<Pop3UidlEntry>& entries) {
+  entries.clear();
+  if (!RequireConnection()) return false;
+  SendCommand("UIDL");
+  if (SocketError) {
+    FailFromSocket();
+    return false;
+  }
+  StringList lines;
+  if (!ReadMultiLine(lines, false)) return false;
+  if (Pop3ParseUidl(lines, entries)) return true;
+  Fail(TPopFailure::ProtocolError, "the UIDL answer is not a list of unique ids");
+  entries.clear();
+  return false;
+}
+
 long long TRapPOP::MessageSize(int n) {
   if (listCache_.empty()) {
     StringList lines;

@@ -19,9 +19,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "maillib/MailFailure.h"
 #include "maillib/MailTypes.h"
+#include "maillib/Pop3Reply.h"
 #include "maillib/RapMsg.h"
 #include "maillib/RapTCPClient.h"
 
@@ -92,6 +94,10 @@ class TRapPOP {
   bool Stat();
   // LIST: the "n size" lines of every message, from the cache once it is filled.
   bool List(StringList& lines);
+  // UIDL: the unique id of every message. False when the server has no UIDL (an error answer,
+  // LastFailure() ServerError: the caller falls back to working without ids), when the answer
+  // is not a valid id list (ProtocolError), or when the connection failed.
+  [[nodiscard]] bool Uidl(std::vector<Pop3UidlEntry>& entries);
   // Size of message n from LIST (asked with "LIST n" when the list lacks it); 0 when unknown.
   long long MessageSize(int n);
   // TOP n 0 (headersOnly) or RETR n into msg.RawLines (msg is cleared first). False, with no

@@ -302,6 +302,47 @@ TEST_F(Pop3Transcript, TracesNeverShowThePassword) {
 
 // ---- listing ----
 
+TEST_F(Pop3Transcript, UidlListsTheIdsOrTellsWhyNot) {
+  LogIn(first)
+      .Client("UIDL\r\n")
+      .Server("+OK\r\n1 whqtswO00WBw418f9t5JxYwZ\r\n2 QhdPYR:00WBw1Ph7x7\r\n.\r\n")
+      .Client("UIDL\r\n")
+      .Server("-ERR command not supported\r\n")
+      .Client("UIDL\r\n")
+      .Server("+OK\r\n1 a\r\nabc def\r\n.\r\n")
+      .Client("UIDL\r\n")
+      .Server("+OK\r\n1 a\r\n1 b\r\n.\r\n");
+  ScriptedTransport::Plug plug(first);
+  Open();
+  std::vector<Pop3UidlEntry> ids;
+  ASSERT_TRUE(pop.Uidl(ids));
+  ASSERT_EQ(ids.size(), 2u);
+  EXPECT_EQ(ids[1].number, 2);
+  EXPECT_EQ(ids[1].uid, "QhdPYR:00WBw1Ph7x7");
+  // No UIDL on this server: the caller falls back, and the session goes on.
+  EXPECT_FALSE(pop.Uidl(ids));
+  EXPECT_EQ(pop.LastFailure(), TPopFailure::ServerError);
+  EXPECT_TRUE(pop.IsConnected());
+  // An answer that is no id list (a line without a number, a number given twice) is not
+  // trusted to tell messages apart.
+  EXPECT_FALSE(pop.Uidl(ids));
+  EXPECT_EQ(pop.LastFailure(), TPopFailure::ProtocolError);
+  EXPECT_TRUE(ids.empty());
+  EXPECT_FALSE(pop.Uidl(ids));
+  EXPECT_EQ(pop.LastFailure(), TPopFailure::ProtocolError);
+  ExpectPlayed(first);
+}
+
+TEST(Pop3ParseUidl, RefusesIdsOutsideTheProtocolsCharacters) {
+  std::vector<Pop3UidlEntry> ids;
+  EXPECT_TRUE(Pop3ParseUidl({" 3  abc "}, ids));
+  EXPECT_EQ(ids[0].uid, "abc");
+  EXPECT_FALSE(Pop3ParseUidl({"1 " + std::string(71, 'x')}, ids));
+  EXPECT_FALSE(Pop3ParseUidl({"1 a b"}, ids));
+  EXPECT_FALSE(Pop3ParseUidl({"0 a"}, ids));
+  EXPECT_FALSE(Pop3ParseUidl({"1"}, ids));
+}
+
 TEST_F(Pop3Transcript, ListIsAskedOnceAndReused) {
   LogIn(first).Client("LIST\r\n").Server("+OK 2 messages\r\n1 120\r\n2 3400\r\n.\r\n");
   ScriptedTransport::Plug plug(first);
