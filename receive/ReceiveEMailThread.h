@@ -25,7 +25,8 @@
 
 namespace maillib {
 class TRapPOP;
-}
+class TraceSink;
+}  // namespace maillib
 namespace store {
 class Database;
 }
@@ -61,6 +62,9 @@ struct ReceiveContext {
   store::Database* account = nullptr;  // DB/MailCheck.mdb (MailAcc: Mail_Date)
   std::string mailFileFolder;          // DB/EMF, without a trailing "/"
   ReceiveReports* reports = nullptr;   // may be null: reports are dropped
+  // Where failures are written in full (a store failure's reason, a skipped message); may be
+  // null. Shared by the workers: the sink must be safe to call from several threads.
+  maillib::TraceSink* trace = nullptr;
   // Called with the new POP3 client before it connects (time-outs, proxy, tests).
   std::function<void(maillib::TRapPOP&)> configureClient;
 };
