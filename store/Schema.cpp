@@ -91,11 +91,13 @@ struct Index {
   std::string name;
   std::string table;
   std::string columns;
+  bool unique = false;
 };
 
 bool EnsureIndex(Database& database, const Index& index, std::string* error) {
-  return database.Execute("CREATE INDEX IF NOT EXISTS \"" + index.name + "\" ON \"" + index.table +
-                              "\" (" + index.columns + ")",
+  return database.Execute(std::string(index.unique ? "CREATE UNIQUE INDEX" : "CREATE INDEX") +
+                              " IF NOT EXISTS \"" + index.name + "\" ON \"" + index.table + "\" (" +
+                              index.columns + ")",
                           error);
 }
 
@@ -174,6 +176,10 @@ bool EnsureMailSchema(Database& database, std::string* error) {
   indexes.push_back({"Friend_address", "Friend", "QXHaoMa"});
   indexes.push_back({"Friend_group", "Friend", "GroupName"});
   indexes.push_back({"kuaihuifu_subject", "kuaihuifu", "Subject"});
+  // The ledger of the server's unique ids (store/UidlLedger.h): one row per account and id.
+  tables.push_back(
+      {"UidlLedger", {{"MailAccount", kNameText}, {"Uidl", kText}, {"StoredAt", "TEXT"}}});
+  indexes.push_back({"UidlLedger_account_uidl", "UidlLedger", "MailAccount, Uidl", true});
   std::vector<std::string> statements = BoxStatistics();
   statements.push_back(RenameRow());
   return EnsureAll(database, tables, indexes, statements, error);
