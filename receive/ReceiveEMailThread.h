@@ -2,13 +2,23 @@
 // in the inbox as unread mail, on a thread of its own. It tells its progress and its result
 // through a ReceiveReports interface; it never touches a window.
 //
-// The run: connect and log in; choose the messages (mail kept on the server: those whose Date
-// is later than the account's last-mail date, found with TOP n 0; mail taken from the server:
-// all of them); fetch them from the highest number down, store each (ReceiveStore), delete it
-// from the server after it is stored when mail is taken; QUIT.
+// The run: connect and log in; ask the server's unique ids (UIDL); choose the messages; fetch
+// them from the highest number down, store each (ReceiveStore), delete it from the server after
+// it is stored when mail is taken; QUIT.
 //
-// The account's Mail_Date only moves to the newest date up to which every chosen message is
+// With ids the account's ledger (store/UidlLedger.h) decides: every message whose id it lacks
+// is fetched, in both modes; with mail taken, a message it holds (stored by a run cut before
+// QUIT) is deleted without fetching. Each stored id commits with its inbox row. Ids gone from
+// the server are pruned. An inbox from before the ledger seeds it once from the rules below.
+//
+// A server without UIDL keeps the rules by Date and Message-ID: mail kept on the server, the
+// messages whose Date is later than the account's last-mail date (TOP n 0); mail taken, all of
+// them, a message whose Message-ID is stored already is deleted without storing it again. The
+// account's Mail_Date then only moves to the newest date up to which every chosen message is
 // stored, so a run cut short never makes the next one pass over a message it did not store.
+//
+// One message that cannot be had (refused or sent empty by the server, over the size limit,
+// too big for the memory, not storable) is reported and left on the server; the run goes on.
 #pragma once
 
 #include <atomic>
@@ -51,8 +61,19 @@ inline constexpr const char* kLoginFailed = "身份验证失败...";
 inline constexpr const char* kCheckingNew = "正在检测新邮件...";
 inline constexpr const char* kTakingNew = "查收新邮件中...";
 inline constexpr const char* kNoNewMail = "没有收到新邮件!";
+// The UIDL answer is no valid list of the mailbox's ids: the run ends, nothing fetched.
+inline constexpr const char* kUnreadableList = "服务器的邮件列表无法识别";
+// The reason shown when memory ran out with one message.
+inline constexpr const char* kOutOfMemory = "内存不足";
 // "收取第" + k + "封邮件失败"
 std::string StoreFailedText(int ordinal);
+// The same followed by ": " and the short reason (the last part of a store error, at most
+// 120 bytes); the full reason goes to the trace.
+std::string StoreFailedText(int ordinal, const std::string& reason);
+// "第" + k + "封邮件服务器无法发送,已跳过": the server refused the message or sent it empty.
+std::string SkippedText(int ordinal);
+// "第" + k + "封邮件过大(" + MB + "MB),已留在服务器上": over maillib::kMaxMessageBytes.
+std::string TooLargeText(int ordinal, std::int64_t bytes);
 // "正在接收第" + k + "封邮件.." + percent + "%"
 std::string ProgressText(int ordinal, std::int64_t received, std::int64_t total);
 
@@ -67,6 +88,9 @@ struct ReceiveContext {
   maillib::TraceSink* trace = nullptr;
   // Called with the new POP3 client before it connects (time-outs, proxy, tests).
   std::function<void(maillib::TRapPOP&)> configureClient;
+  // Called with the number of each fetched message before it is parsed; may be empty. Tests
+  // throw std::bad_alloc here to take the path of memory running out with one message.
+  std::function<void(int number)> beforeParse;
 };
 
 class TReveiveEMailThread {

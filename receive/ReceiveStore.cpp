@@ -18,6 +18,7 @@
 #include "store/DateTimeText.h"
 #include "store/Query.h"
 #include "store/Transaction.h"
+#include "store/UidlLedger.h"
 
 namespace receive {
 
@@ -175,9 +176,11 @@ bool InsertHistorysRow(store::Query& insert, const HistorysRow& row) {
 ReceiveStore::ReceiveStore(store::Database& mail, std::string mailFileFolder)
     : mail_(mail), mailFileFolder_(std::move(mailFileFolder)) {}
 
-StoreOutcome ReceiveStore::Store(const maillib::TRapMsg& msg, const std::string& account) {
+StoreOutcome ReceiveStore::Store(const maillib::TRapMsg& msg, const std::string& account,
+                                 const std::string& uid) {
   error_.clear();
-  if (IsAlreadyStored(mail_, msg.MessageId, account)) return StoreOutcome::AlreadyStored;
+  if (uid.empty() && IsAlreadyStored(mail_, msg.MessageId, account))
+    return StoreOutcome::AlreadyStored;
 
   MessageFolder folder(mailFileFolder_);
   std::string fuJianPath;
@@ -199,12 +202,14 @@ StoreOutcome ReceiveStore::Store(const maillib::TRapMsg& msg, const std::string&
   }
   // Another worker may have stored the same message since the first look; the unit holds the
   // database, so this answer stays true until the insert.
-  if (IsAlreadyStored(mail_, msg.MessageId, account)) return StoreOutcome::AlreadyStored;
+  if (uid.empty() && IsAlreadyStored(mail_, msg.MessageId, account))
+    return StoreOutcome::AlreadyStored;
   store::Query insert(mail_);
   if (!InsertHistorysRow(insert, MakeHistorysRow(msg, account, fuJianPath, filePath))) {
     error_ = insert.Error();
     return StoreOutcome::Failed;
   }
+  if (!uid.empty() && !store::RecordUidl(mail_, account, uid, &error_)) return StoreOutcome::Failed;
   if (!unit.Commit()) {
     error_ = unit.Error();
     return StoreOutcome::Failed;

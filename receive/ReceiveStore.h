@@ -34,7 +34,12 @@ class ReceiveStore {
   // name is taken by one of them (or by the reading page's "Tenvel.htm") is saved as
   // "name(n).ext". The files are on disk before the row commits. On failure removes what it
   // wrote; the reason is in Error().
-  StoreOutcome Store(const maillib::TRapMsg& msg, const std::string& account);
+  // With the server's unique id (uid not empty) the id is recorded in the account's ledger in
+  // the row's unit, and the ledger alone decides what is stored: the Message-ID look-up is
+  // skipped, so a new message that reuses a Message-ID is stored. Without an id the look-up
+  // decides (AlreadyStored).
+  StoreOutcome Store(const maillib::TRapMsg& msg, const std::string& account,
+                     const std::string& uid = std::string());
   const std::string& Error() const { return error_; }
 
  private:

@@ -71,9 +71,12 @@ TEST_F(ReceiveWorker, KeptMailTakesOnlyNewerMessages) {
 }
 
 // Mail taken from the server: a message that cannot be stored (its attachment has nowhere to
-// go) stays on the server, and Mail_Date stops below it so it is fetched again.
+// go) stays on the server, and Mail_Date stops below it so it is fetched again. The reason is
+// shown after the fixed text and written in full to the trace.
 TEST_F(ReceiveWorker, TakenMailDeletesOnlyStoredMessages) {
+  RecordedTrace trace;
   receive::ReceiveContext context = Context();
+  context.trace = &trace;
   context.mailFileFolder = folder_.File("not-a-folder");
   store_test::WriteFileBytes(context.mailFileFolder, "x");
   const Texts messages = {Message("m1", kT0 + kHour), Message("m2", kT0 + 2 * kHour, true),
@@ -91,7 +94,14 @@ TEST_F(ReceiveWorker, TakenMailDeletesOnlyStoredMessages) {
   EXPECT_EQ(InboxSubjects(), "m3,m1");
   const Texts statuses = reports_.Statuses();
   EXPECT_EQ(statuses.at(1), kTakingNew);
-  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "收取第2封邮件失败"), statuses.end());
+  const auto failed = std::find_if(statuses.begin(), statuses.end(), [](const std::string& text) {
+    return text.starts_with("收取第2封邮件失败: ");
+  });
+  ASSERT_NE(failed, statuses.end());
+  EXPECT_EQ(*failed, "收取第2封邮件失败: Not a directory");
+  EXPECT_NE(trace.Text().find("receive bob@example.com: message 2 (number 2): not stored: "),
+            std::string::npos)
+      << trace.Text();
   EXPECT_EQ(reports_.Counts(), (std::vector<int>{2}));
   EXPECT_EQ(MailDate(), kT0 + kHour);
 }
@@ -156,8 +166,9 @@ void EndlessServer(net_test::Listener& listener, std::atomic<bool>& fetching, st
   maillib::TcpTransport peer(fd);
   std::string error;
   peer.Send("+OK ready\r\n", error);
-  const char* const answers[] = {"+OK\r\n", "+OK\r\n", "+OK 1 100000\r\n",
-                                 "+OK\r\n1 100000\r\n.\r\n", "+OK\r\n"};
+  const char* const answers[] = {
+      "+OK\r\n", "+OK\r\n", "+OK 1 100000\r\n", "-ERR no UIDL\r\n", "+OK\r\n1 100000\r\n.\r\n",
+      "+OK\r\n"};
   for (const char* answer : answers) {
     std::string command;  // the client waits for each answer: one command per read
     if (!net_test::ReadUntil(peer, command, "\r\n")) return;

@@ -10,8 +10,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "maillib/Trace.h"
 #include "receive/ReceiveEMailThread.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
@@ -119,10 +121,26 @@ inline std::string Message(const std::string& id, std::time_t when, bool attachm
 
 // ---- POP3 dialogue pieces (user "bob", password "secret") ----
 
-inline void Login(ScriptedTransport& t, int count) {
+// The greeting, USER, PASS and STAT of a mailbox of `count` messages.
+inline void SignIn(ScriptedTransport& t, int count) {
   t.Server("+OK ready\r\n").Client("USER bob\r\n").Server("+OK\r\n");
   t.Client("PASS secret\r\n").Server("+OK\r\n");
   t.Client("STAT\r\n").Server("+OK " + std::to_string(count) + " 0\r\n");
+}
+
+// A server without UIDL: signing in, then UIDL refused.
+inline void Login(ScriptedTransport& t, int count) {
+  SignIn(t, count);
+  t.Client("UIDL\r\n").Server("-ERR command not supported\r\n");
+}
+
+// A server with UIDL: signing in, then the ids of the messages in order ("1 id1", ...).
+inline void LoginWithIds(ScriptedTransport& t, const std::vector<std::string>& ids) {
+  SignIn(t, static_cast<int>(ids.size()));
+  std::string answer = "+OK\r\n";
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    answer += std::to_string(i + 1) + " " + ids[i] + "\r\n";
+  t.Client("UIDL\r\n").Server(answer + ".\r\n");
 }
 
 // LIST with each message's size equal to its text's length.
@@ -154,6 +172,27 @@ inline void Retr(ScriptedTransport& t, int n, const std::string& message) {
 inline void Dele(ScriptedTransport& t, int n) {
   t.Client("DELE " + std::to_string(n) + "\r\n").Server("+OK\r\n");
 }
+
+// The trace lines of a worker, in order.
+class RecordedTrace : public maillib::TraceSink {
+ public:
+  void Trace(std::string_view text) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_.emplace_back(text);
+  }
+  // All lines joined by "\n".
+  std::string Text() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string text;
+    for (const std::string& line : lines_)
+      text += line + "\n";
+    return text;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
 
 // A program folder with its databases and the account row of kAccount.
 class ReceiveFixture : public ::testing::Test {
