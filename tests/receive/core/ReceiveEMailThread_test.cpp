@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <new>
+#include <set>
 #include <thread>
 
+#include "maillib/MailLimits.h"
 #include "maillib/TcpTransport.h"
+#include "store/UidlLedger.h"
 #include "tests/maillib/NetTestUtil.h"
 #include "tests/receive/core/ReceiveTestUtil.h"
 
@@ -156,6 +160,130 @@ TEST_F(ReceiveWorker, RefusedPasswordOrConnectionStoresNothing) {
   EXPECT_EQ(reports.Statuses(), (Texts{kConnecting, "连接POP3服务器失败"}));
   EXPECT_EQ(InboxSubjects(), "");
   EXPECT_EQ(MailDate(), kT0);
+}
+
+bool Contains(const Texts& texts, const std::string& text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+std::set<std::string> LedgerOf(store::Database& mail) {
+  std::set<std::string> ids;
+  EXPECT_TRUE(store::LoadLedger(mail, kAccount, &ids));
+  return ids;
+}
+
+TEST(ReceiveTexts, SkippedAndTooLargeMessagesAreNamed) {
+  EXPECT_EQ(receive::SkippedText(3), "第3封邮件服务器无法发送,已跳过");
+  EXPECT_EQ(receive::TooLargeText(2, std::int64_t{600} * 1024 * 1024 + 1),
+            "第2封邮件过大(600MB),已留在服务器上");
+  // The short reason is the end of the store error, cut between UTF-8 sequences.
+  EXPECT_EQ(receive::StoreFailedText(1, "/p/MsgEx.mdb: insert: disk I/O error"),
+            "收取第1封邮件失败: disk I/O error");
+  const std::string reason = receive::StoreFailedText(1, "x" + std::string(115, '-') + "邮件");
+  EXPECT_EQ(reason, "收取第1封邮件失败: x" + std::string(115, '-') + "邮");
+  EXPECT_EQ(receive::StoreFailedText(1, ""), "收取第1封邮件失败");
+}
+
+// A message the server refuses (-ERR) or sends empty is skipped and named; the others are
+// stored and deleted, and the skipped ones stay on the server, out of the ledger.
+TEST_F(ReceiveWorker, RefusedOrEmptyMessageIsSkippedAndTheRunGoesOn) {
+  ASSERT_TRUE(store::StartLedger(*mail_, kAccount));
+  const Texts messages = {Message("m1", kT0 + kHour), Message("m2", kT0 + 2 * kHour),
+                          Message("m3", kT0 + 3 * kHour), Message("m4", kT0 + 4 * kHour)};
+  ScriptedTransport server;
+  LoginWithIds(server, {"u1", "u2", "u3", "u4"});
+  List(server, messages);
+  Retr(server, 4, messages[3]);
+  Dele(server, 4);
+  server.Client("RETR 3\r\n").Server("-ERR message is locked\r\n");
+  server.Client("RETR 2\r\n").Server("+OK\r\n.\r\n");
+  Retr(server, 1, messages[0]);
+  Dele(server, 1);
+  server.Client("QUIT\r\n");
+  auto worker = RunAgainst(server, Info(kTakeFromServer), Context());
+  EXPECT_FALSE(worker->Interrupted());
+  EXPECT_EQ(InboxSubjects(), "m4,m1");
+  EXPECT_EQ(LedgerOf(*mail_), (std::set<std::string>{"u1", "u4"}));
+  EXPECT_TRUE(Contains(reports_.Statuses(), receive::SkippedText(2)));
+  EXPECT_TRUE(Contains(reports_.Statuses(), receive::SkippedText(3)));
+  EXPECT_EQ(reports_.Counts(), (std::vector<int>{2}));
+}
+
+// Without ids a skipped message holds Mail_Date below its Date, so it is fetched again.
+TEST_F(ReceiveWorker, RefusedMessageWithoutIdsKeepsMailDateBelowIt) {
+  const Texts messages = {Message("m1", kT0 + kHour), Message("m2", kT0 + 2 * kHour),
+                          Message("m3", kT0 + 3 * kHour)};
+  ScriptedTransport server;
+  LoginAndReadHeaders(server, messages);
+  Retr(server, 3, messages[2]);
+  server.Client("RETR 2\r\n").Server("-ERR cannot read message\r\n");
+  Retr(server, 1, messages[0]);
+  server.Client("QUIT\r\n");
+  RunAgainst(server, Info(kKeepOnServer), Context());
+  EXPECT_EQ(InboxSubjects(), "m3,m1");
+  EXPECT_EQ(MailDate(), kT0 + kHour);
+}
+
+// A message over the size limit is not asked for: it stays on the server, unrecorded.
+TEST_F(ReceiveWorker, MessageOverTheSizeLimitIsLeftOnTheServer) {
+  ASSERT_TRUE(store::StartLedger(*mail_, kAccount));
+  const std::string small = Message("small", kT0 + kHour);
+  const std::int64_t huge = maillib::kMaxMessageBytes + 1;
+  ScriptedTransport server;
+  LoginWithIds(server, {"u1", "u2"});
+  server.Client("LIST\r\n")
+      .Server("+OK\r\n1 " + std::to_string(small.size()) + "\r\n2 " + std::to_string(huge) +
+              "\r\n.\r\n");
+  Retr(server, 1, small);
+  Dele(server, 1);
+  server.Client("QUIT\r\n");
+  RunAgainst(server, Info(kTakeFromServer), Context());
+  EXPECT_EQ(InboxSubjects(), "small");
+  EXPECT_EQ(LedgerOf(*mail_), std::set<std::string>{"u1"});
+  EXPECT_TRUE(Contains(reports_.Statuses(), receive::TooLargeText(1, huge)));
+}
+
+// Memory running out with one message is that message's failure: it is not deleted, the
+// others are stored, and the failure is traced.
+TEST_F(ReceiveWorker, OutOfMemoryWithOneMessageFailsOnlyThatMessage) {
+  ASSERT_TRUE(store::StartLedger(*mail_, kAccount));
+  RecordedTrace trace;
+  receive::ReceiveContext context = Context();
+  context.trace = &trace;
+  context.beforeParse = [](int number) {
+    if (number == 2) throw std::bad_alloc();
+  };
+  const Texts messages = {Message("m1", kT0 + kHour), Message("m2", kT0 + 2 * kHour),
+                          Message("m3", kT0 + 3 * kHour)};
+  ScriptedTransport server;
+  LoginWithIds(server, {"u1", "u2", "u3"});
+  List(server, messages);
+  Retr(server, 3, messages[2]);
+  Dele(server, 3);
+  Retr(server, 2, messages[1]);
+  Retr(server, 1, messages[0]);
+  Dele(server, 1);
+  server.Client("QUIT\r\n");
+  RunAgainst(server, Info(kTakeFromServer), context);
+  EXPECT_EQ(InboxSubjects(), "m3,m1");
+  EXPECT_EQ(LedgerOf(*mail_), (std::set<std::string>{"u1", "u3"}));
+  EXPECT_TRUE(Contains(reports_.Statuses(), "收取第2封邮件失败: 内存不足"));
+  EXPECT_NE(trace.Text().find("message 2 (number 2, id u2): out of memory"), std::string::npos)
+      << trace.Text();
+}
+
+// An exception outside one message's steps ends the run, never the program.
+TEST_F(ReceiveWorker, ExceptionOutsideAMessageEndsOnlyTheRun) {
+  RecordedTrace trace;
+  receive::ReceiveContext context = Context();
+  context.trace = &trace;
+  context.configureClient = [](maillib::TRapPOP&) { throw std::bad_alloc(); };
+  receive::TReveiveEMailThread worker(Info(kTakeFromServer), context);
+  worker.Start();
+  worker.Join();
+  EXPECT_TRUE(worker.Finished());
+  EXPECT_TRUE(worker.Interrupted());
+  EXPECT_NE(trace.Text().find("run ended"), std::string::npos) << trace.Text();
 }
 
 // A POP3 server on loopback whose one message never ends: it sends a line every 10 ms until
