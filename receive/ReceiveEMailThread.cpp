@@ -292,20 +292,19 @@ TReveiveEMailThread::Session::Ids TReveiveEMailThread::Session::ReadIds() {
 // the ids no longer on the server. A database error ends the run before anything is fetched
 // or deleted.
 bool TReveiveEMailThread::Session::OpenLedger() {
-  std::string error = "no mail database";
+  std::string error;
   bool inUse = false;
-  if (context_.mail != nullptr) error.clear();
-  const bool read = context_.mail != nullptr &&
-                    store::IsLedgerInUse(*context_.mail, Account(), &inUse, &error) &&
-                    (inUse || SeedLedger(&error)) &&
-                    store::LoadLedger(*context_.mail, Account(), &ledger_, &error);
-  if (!read) {
-    // A seeding cut by the connection leaves no error: the client's failure ends the run.
-    if (!error.empty()) Trace("the ledger of unique ids cannot be used: " + error);
-    return false;
+  if (context_.mail == nullptr) {
+    error = "no mail database";
+  } else if (store::IsLedgerInUse(*context_.mail, Account(), &inUse, &error) &&
+             (inUse || SeedLedger(&error)) &&
+             store::LoadLedger(*context_.mail, Account(), &ledger_, &error)) {
+    PruneLedger();
+    return true;
   }
-  PruneLedger();
-  return true;
+  // A seeding cut by the connection leaves no error: the client's failure ends the run.
+  if (!error.empty()) Trace("the ledger of unique ids cannot be used: " + error);
+  return false;
 }
 
 // An inbox from before the ledger: the ledger starts from what the rules used until then skip,

@@ -208,6 +208,24 @@ TEST_F(ReceiveLedger, UnreadableIdListEndsTheRunUntouched) {
   EXPECT_EQ(Ledger(), Ids{});
 }
 
+// A ledger that cannot be read decides nothing: the run ends before anything is fetched or
+// deleted, and the reason is traced.
+TEST_F(ReceiveLedger, UnreadableLedgerEndsTheRunUntouched) {
+  std::string error;
+  ASSERT_TRUE(mail_->Execute("drop table UidlLedger", &error)) << error;
+  RecordedTrace trace;
+  receive::ReceiveContext context = Context();
+  context.trace = &trace;
+  ScriptedTransport server;
+  LoginWithIds(server, {"u1"});
+  server.Client("QUIT\r\n");
+  auto worker = RunAgainst(server, Info(kTakeFromServer), context);
+  EXPECT_TRUE(worker->Interrupted());
+  EXPECT_NE(trace.Text().find("ledger of unique ids cannot be used"), std::string::npos)
+      << trace.Text();
+  EXPECT_EQ(InboxSubjects(), "");
+}
+
 // The id commits with the inbox row: when it cannot be recorded, the row is not there either.
 TEST_F(ReceiveLedger, RowAndIdCommitTogether) {
   std::string error;
