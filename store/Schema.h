@@ -12,15 +12,16 @@ namespace store {
 // only when they are missing. Safe to run at every start; one transaction each.
 //
 // Column choices: every table has an `ID` counter (INTEGER PRIMARY KEY AUTOINCREMENT) except
-// `Rename`, whose `id` text column holds "zgq", and `UidlLedger`, unique by account and id. Date
-// columns (`SendDateTime`, `date`) hold the date-time text of FormatDateTime. Text columns default
-// to "" except: `Mailcc` and `MailBcc` default to "no" (no copies), `Length` is an integer that
-// stays NULL until written (reads as 0), `Mail_Date` defaults to "1989-1-14 16:04:48" and
-// `AutoRecTime` to "0" as new accounts get them, `tagshow` to "0" (not yet shown). Comparison:
-// marker columns (`MessageKind`, `biaoqian`, `Fujian`, flags) compare exactly and case-sensitively.
-// Addresses, names and subjects (`MailAccount`, `QXHaoMa`, `NiCheng`, `Sender`, `Receiver`,
-// `MailSubject`, `kuaihuifu.Subject`) compare and sort without regard to the letter case of A-Z, as
-// lookups of addresses typed by the user rely on.
+// `Rename`, whose `id` text column holds "zgq". Date columns (`SendDateTime`, `date`) hold
+// the date-time text of FormatDateTime. Text columns default to "" except: `Mailcc` and
+// `MailBcc` default to "no" (no copies), `Length` is an integer that stays NULL until written
+// (reads as 0), `Mail_Date` defaults to "1989-1-14 16:04:48" and `AutoRecTime` to "0" as new
+// accounts get them, `tagshow` to "0" (not yet shown).
+// Comparison: marker columns (`MessageKind`, `biaoqian`, `Fujian`, flags) compare exactly and
+// case-sensitively. Addresses, names and subjects (`MailAccount`, `QXHaoMa`, `NiCheng`,
+// `Sender`, `Receiver`, `MailSubject`, `kuaihuifu.Subject`) compare and sort without regard
+// to the letter case of A-Z, as lookups of addresses typed by the user rely on.
+// `UidlLedger` has no `ID` either: its rows are unique by account and id (store/UidlLedger.h).
 bool EnsureMailSchema(Database& database, std::string* error);
 bool EnsureAccountSchema(Database& database, std::string* error);
 bool EnsureToolsSchema(Database& database, std::string* error);
