@@ -70,12 +70,16 @@ TEST_F(ReceiveWorker, KeptMailTakesOnlyNewerMessages) {
   EXPECT_EQ(reports_.Counts(), (std::vector<int>{2}));
 }
 
-// Mail taken from the server: a message that cannot be stored (its attachment has nowhere to
-// go) stays on the server, and Mail_Date stops below it so it is fetched again.
+// Mail taken from the server: a message that cannot be stored (the database refuses its row)
+// stays on the server, and Mail_Date stops below it so it is fetched again.
 TEST_F(ReceiveWorker, TakenMailDeletesOnlyStoredMessages) {
   receive::ReceiveContext context = Context();
-  context.mailFileFolder = folder_.File("not-a-folder");
-  store_test::WriteFileBytes(context.mailFileFolder, "x");
+  std::string error;
+  ASSERT_TRUE(mail_->Execute(
+      "create trigger refuse_m2 before insert on Historys when new.MailSubject = 'm2' "
+      "begin select raise(abort, 'refused'); end",
+      &error))
+      << error;
   const Texts messages = {Message("m1", kT0 + kHour), Message("m2", kT0 + 2 * kHour, true),
                           Message("m3", kT0 + 3 * kHour)};
   ScriptedTransport server;
