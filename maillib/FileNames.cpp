@@ -7,7 +7,6 @@ namespace maillib {
 
 namespace {
 
-constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::size_t kMaxExtensionBytes = 32;
 constexpr std::string_view kForbidden = "\\/:*?\"<>|";
 
@@ -25,16 +24,14 @@ std::string_view CutAtCharBoundary(std::string_view s, std::size_t limit) {
   return s.substr(0, end);
 }
 
-// Keeps the name within the file-system limit, keeping a short extension.
-std::string LimitLength(const std::string& name) {
-  if (name.size() <= kMaxNameBytes) return name;
-  std::size_t dot = name.rfind('.');
-  std::string_view ext;
-  if (dot != std::string::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes) {
-    ext = std::string_view(name).substr(dot);
+// The extension of a name (".pdf"), kept when a name is shortened; "" when there is none or
+// it is too long to be one.
+std::string_view ExtensionOf(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || name.size() - dot > kMaxExtensionBytes) {
+    return {};
   }
-  std::string_view stem = std::string_view(name).substr(0, name.size() - ext.size());
-  return std::string(CutAtCharBoundary(stem, kMaxNameBytes - ext.size())) + std::string(ext);
+  return name.substr(dot);
 }
 
 }  // namespace
@@ -55,7 +52,19 @@ std::string SafeAttachmentFileName(std::string_view name) {
   std::string clean = Trim(ConvertCharsetText(kept, "UTF-8"));
   std::size_t lead = clean.find_first_not_of(". ");  // no hidden files, never "." or ".."
   clean.erase(0, lead == std::string::npos ? clean.size() : lead);
-  return LimitLength(clean);
+  return FitFileName(clean, "", kMaxFileNameBytes);
+}
+
+std::string FitFileName(std::string_view name, std::string_view suffix, std::size_t maxBytes) {
+  if (suffix.size() > maxBytes) return {};
+  std::string_view extension = ExtensionOf(name);
+  if (extension.size() + suffix.size() >= maxBytes) extension = {};
+  const std::string_view stem = name.substr(0, name.size() - extension.size());
+  const std::size_t room = maxBytes - suffix.size() - extension.size();
+  std::string fitted(CutAtCharBoundary(stem, room));
+  fitted.append(suffix);
+  fitted.append(extension);
+  return fitted;
 }
 
 }  // namespace maillib

@@ -78,17 +78,26 @@ std::string SubFolderName(std::time_t now) {
   return name;
 }
 
+std::string RawMessageBytes(const maillib::TRapMsg& msg) {
+  if (msg.RawLines.empty()) return {};
+  // JoinLines reserves room for a separator after every line, so the last CRLF fits.
+  std::string bytes = maillib::JoinLines(msg.RawLines, "\r\n");
+  bytes += "\r\n";
+  return bytes;
+}
+
 HistorysRow MakeHistorysRow(const maillib::TRapMsg& msg, const std::string& account,
-                            const std::string& fuJianPath, const std::string& filePath) {
+                            const MessageFiles& files) {
   HistorysRow row;
   row.Sender = msg.From();
   row.Receiver = GetBccStr(msg.SendTo());
   row.SendDateTime = store::FormatDateTime(MessageDate(msg));
   row.Content = StoredContent(msg);
-  row.FuJianPath = fuJianPath;
+  row.FuJianPath = files.FuJianPath;
   row.AcceptFuJian = msg.MessageId;
   row.RefuseFuJIan = account;
-  row.FilePath = filePath;
+  row.FilePath = files.FilePath;
+  row.MailFolder = files.MailFolder;
   const std::string subject = msg.Subject();
   row.MailSubject = subject.empty() ? kNoSubject : subject;
   row.MailBcc = OrNo(msg.BCC());

@@ -1,5 +1,6 @@
-// The inbox row of a received message: the column values made from the parsed message, and the
-// name of the sub-folder its files go to. Plain functions, no database.
+// The inbox row of a received message: the column values made from the parsed message, the
+// name of the sub-folder its files go to, and the bytes of its raw-message file. Plain
+// functions, no database.
 #pragma once
 
 #include <ctime>
@@ -17,6 +18,8 @@ inline constexpr const char* kEmptyContent =
     "<br><p>  <font color=\"#999999\" size=\"3\">(邮件内容为空)</font>";
 inline constexpr const char* kNoSubject = "无主题";
 inline constexpr const char* kNoEmbeddedFiles = "NOHAVEExtractFile";
+// The file in a message's sub-folder that holds the message as the server sent it.
+inline constexpr const char* kRawMessageFileName = "Tenvel.eml";
 
 // Flattens an address list as the parser gives it (comma text of quoted "\"Name\" <addr>"
 // entries) into the stored form: for each entry the display name, the text from the blank
@@ -36,6 +39,16 @@ std::time_t MessageDate(const maillib::TRapMsg& msg);
 // ":" and "-" ("20261209143005").
 std::string SubFolderName(std::time_t now);
 
+// The message as the server sent it (after un-stuffing): its lines, each ended by CRLF.
+std::string RawMessageBytes(const maillib::TRapMsg& msg);
+
+// Where the files of a stored message are, as its row records them.
+struct MessageFiles {
+  std::string FuJianPath;                   // "/sub/name*" per attachment, "" when none
+  std::string FilePath = kNoEmbeddedFiles;  // "/sub" with embedded files
+  std::string MailFolder;                   // "/sub": the folder of the raw message and every file
+};
+
 // The values of one Historys row (MessageKind is always "MailUn", Fujian "S").
 struct HistorysRow {
   std::string Sender;
@@ -49,10 +62,11 @@ struct HistorysRow {
   std::string MailSubject;   // kNoSubject when empty
   std::string MailBcc;       // "no" when empty
   std::string Mailcc;        // GetBccStr of Cc, "no" when empty
+  std::string MailFolder;    // "/sub", the message's own sub-folder
 };
 
-// The row of a parsed message with its file columns already known.
+// The row of a parsed message whose files are stored already.
 HistorysRow MakeHistorysRow(const maillib::TRapMsg& msg, const std::string& account,
-                            const std::string& fuJianPath, const std::string& filePath);
+                            const MessageFiles& files);
 
 }  // namespace receive

@@ -7,8 +7,9 @@
 
 #include <cstring>
 #include <filesystem>
-#include <set>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "maillib/FileNames.h"
 #include "maillib/RapMsg.h"
@@ -26,9 +27,10 @@ namespace {
 
 // Tries per second before giving up on a free sub-folder name ("name_1" ... "name_999").
 constexpr int kMaxFolderTries = 1000;
-// The page file the reading page writes into a message's sub-folder (and its temporary
-// twin); an attachment never takes these names, or showing the message would replace it.
-constexpr std::string_view kPageFileNames[] = {"Tenvel.htm", "Tenvel.htm.part"};
+// Names in a message's sub-folder that belong to the program: the raw message, the page file
+// the reading page writes (and its temporary twin). An attachment never takes these names, or
+// showing the message would replace it or it would replace the raw message.
+constexpr const char* kReservedFileNames[] = {kRawMessageFileName, "Tenvel.htm", "Tenvel.htm.part"};
 
 std::string SystemError(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
@@ -45,17 +47,32 @@ std::string SaveNameOf(const maillib::TAttachedFile& item) {
   return probe.FileNameForSave();
 }
 
-// "a.txt" when free in `taken`, else "a(1).txt", "a(2).txt", ...
-std::string FreeName(const std::string& name, const std::set<std::string>& taken) {
-  if (!taken.contains(name)) return name;
-  const std::size_t dot = name.rfind('.');
-  const bool hasExtension = dot != std::string::npos && dot > 0;
-  const std::string stem = hasExtension ? name.substr(0, dot) : name;
-  const std::string extension = hasExtension ? name.substr(dot) : std::string();
-  for (int n = 1;; ++n) {
-    std::string candidate = stem + "(" + std::to_string(n) + ")" + extension;
-    if (!taken.contains(candidate)) return candidate;
+// The file names given out in one sub-folder. An attachment whose name is taken gets
+// "name(1).ext", "name(2).ext", ..., every candidate shortened to fit the file system; the
+// next number to try is kept per name, so many attachments of one name cost linear time.
+class FolderNames {
+ public:
+  FolderNames() : taken_(std::begin(kReservedFileNames), std::end(kReservedFileNames)) {}
+
+  // False when the name is given out already (or reserved).
+  [[nodiscard]] bool Claim(const std::string& name) { return taken_.insert(name).second; }
+  std::string Free(const std::string& name);
+
+ private:
+  std::unordered_set<std::string> taken_;
+  std::unordered_map<std::string, int> lastSuffix_;
+};
+
+std::string FolderNames::Free(const std::string& name) {
+  std::string candidate = maillib::FitFileName(name, "", maillib::kMaxFileNameBytes);
+  int& n = lastSuffix_[name];
+  // Ends: every round takes a number not tried before, and only finitely many names are taken
+  // (a shortened "(n)" name of another attachment can be among them).
+  while (!Claim(candidate)) {
+    candidate =
+        maillib::FitFileName(name, "(" + std::to_string(++n) + ")", maillib::kMaxFileNameBytes);
   }
+  return candidate;
 }
 
 // The sub-folder of one message's files. Created exclusively, so no other message (stored in
@@ -66,15 +83,16 @@ class MessageFolder {
   explicit MessageFolder(std::string mailFileFolder) : root_(std::move(mailFileFolder)) {}
   ~MessageFolder() {
     std::error_code ec;
+    // Best effort: a file left here is named by no row; the store has failed already.
     if (!kept_ && !sub_.empty()) std::filesystem::remove_all(Path(), ec);
   }
   MessageFolder(const MessageFolder&) = delete;
   MessageFolder& operator=(const MessageFolder&) = delete;
 
-  bool Create(const std::string& name, std::string* error);
-  bool Save(const std::string& fileName, const maillib::TAttachedFile& item, std::string* error);
+  [[nodiscard]] bool Create(const std::string& name, std::string* error);
+  [[nodiscard]] bool Save(const std::string& fileName, std::string_view bytes, std::string* error);
   // Flushes the folder's entries and the mail-file folder's entry for it.
-  bool Sync(std::string* error);
+  [[nodiscard]] bool Sync(std::string* error);
   void Keep() { kept_ = true; }
 
   const std::string& Sub() const { return sub_; }
@@ -104,12 +122,11 @@ bool MessageFolder::Create(const std::string& name, std::string* error) {
   return false;
 }
 
-bool MessageFolder::Save(const std::string& fileName, const maillib::TAttachedFile& item,
-                         std::string* error) {
+bool MessageFolder::Save(const std::string& fileName, std::string_view bytes, std::string* error) {
   const std::string path = Path() + "/" + fileName;
   // A partial write (a full disk, a file size limit) fails here rather than leaving a short
   // file behind a row that names it.
-  if (store::WriteNewFile(path, item.DecodedBytes())) return true;
+  if (store::WriteNewFile(path, bytes)) return true;
   *error = SystemError("cannot write", path);
   return false;
 }
@@ -122,28 +139,44 @@ bool MessageFolder::Sync(std::string* error) {
 
 // Saves the embedded files under the file-name part of their names, the names the HTML body
 // refers to. Two parts that ended up with one name: the first is kept, since the body can
-// refer to only one file of that name.
-bool SaveInlineFiles(const maillib::TRapMsg& msg, MessageFolder& folder,
-                     std::set<std::string>& taken, std::string* error) {
+// refer to only one file of that name (a part named like a reserved file is skipped too; its
+// bytes are kept in the raw message).
+bool SaveInlineFiles(const maillib::TRapMsg& msg, MessageFolder& folder, FolderNames& names,
+                     std::string* error) {
   for (const maillib::TAttachedFile& item : msg.InlineFiles) {
     std::string name = maillib::SafeAttachmentFileName(maillib::FileNamePart(item.Name));
     if (name.empty()) name = SaveNameOf(item);
-    if (!taken.insert(name).second) continue;
-    if (!folder.Save(name, item, error)) return false;
+    if (!names.Claim(name)) continue;
+    if (!folder.Save(name, item.DecodedBytes(), error)) return false;
   }
   return true;
 }
 
 // Saves the attachments in list order and returns their star list ("/sub/name*" each). An
-// attachment whose name an embedded file or the page file already has gets "name(n).ext".
-bool SaveAttachments(const maillib::TRapMsg& msg, MessageFolder& folder,
-                     std::set<std::string>& taken, std::string* starList, std::string* error) {
+// attachment whose name an embedded file or a reserved file already has gets "name(n).ext".
+bool SaveAttachments(const maillib::TRapMsg& msg, MessageFolder& folder, FolderNames& names,
+                     std::string* starList, std::string* error) {
   for (const maillib::TAttachedFile& item : msg.Attachments) {
-    const std::string name = FreeName(SaveNameOf(item), taken);
-    taken.insert(name);
-    if (!folder.Save(name, item, error)) return false;
+    const std::string name = names.Free(SaveNameOf(item));
+    if (!folder.Save(name, item.DecodedBytes(), error)) return false;
     *starList += "/" + folder.Sub() + "/" + name + "*";
   }
+  return true;
+}
+
+// Writes every file of the message into a new sub-folder of its own and flushes them: the
+// embedded files, the attachments and the raw message.
+bool SaveMessageFiles(const maillib::TRapMsg& msg, MessageFolder& folder, MessageFiles* files,
+                      std::string* error) {
+  if (!folder.Create(SubFolderName(std::time(nullptr)), error)) return false;
+  FolderNames names;
+  if (!SaveInlineFiles(msg, folder, names, error) ||
+      !SaveAttachments(msg, folder, names, &files->FuJianPath, error) ||
+      !folder.Save(kRawMessageFileName, RawMessageBytes(msg), error) || !folder.Sync(error)) {
+    return false;
+  }
+  files->MailFolder = "/" + folder.Sub();
+  if (!msg.InlineFiles.Empty()) files->FilePath = files->MailFolder;
   return true;
 }
 
@@ -154,10 +187,11 @@ bool InsertHistorysRow(store::Query& insert, const HistorysRow& row) {
   insert.AddLine("insert into Historys");
   insert.AddLine(
       "(Sender, Receiver, SendDateTime, Content, MessageKind, FuJianPath, AcceptFuJian, "
-      "RefuseFuJIan,FilePath,MailSubject,MailBcc,Mailcc,Fujian) values");
+      "RefuseFuJIan,FilePath,MailSubject,MailBcc,Mailcc,Fujian,MailFolder) values");
   insert.AddLine(
       "(:Sender2, :Receiver2,:SendDateTime2, :Content2, \"MailUn\", :FuJianPath2, "
-      ":AcceptFuJian2, :RefuseFuJIan2 ,:FilePath2,:MailSubject2,:MailBcc2,:Mailcc2,:Fujian2)");
+      ":AcceptFuJian2, :RefuseFuJIan2 ,:FilePath2,:MailSubject2,:MailBcc2,:Mailcc2,:Fujian2,"
+      ":MailFolder2)");
   insert.SetText("Sender2", row.Sender);
   insert.SetText("Receiver2", row.Receiver);
   insert.SetText("SendDateTime2", row.SendDateTime);
@@ -170,6 +204,7 @@ bool InsertHistorysRow(store::Query& insert, const HistorysRow& row) {
   insert.SetText("MailBcc2", row.MailBcc);
   insert.SetText("Mailcc2", row.Mailcc);
   insert.SetText("Fujian2", "S");
+  insert.SetText("MailFolder2", row.MailFolder);
   return insert.ExecSql();
 }
 
@@ -183,39 +218,33 @@ StoreOutcome ReceiveStore::Store(const maillib::TRapMsg& msg, const std::string&
     return StoreOutcome::AlreadyStored;
 
   MessageFolder folder(mailFileFolder_);
-  std::string fuJianPath;
-  std::string filePath = kNoEmbeddedFiles;
-  if (!msg.Attachments.Empty() || !msg.InlineFiles.Empty()) {
-    if (!folder.Create(SubFolderName(std::time(nullptr)), &error_)) return StoreOutcome::Failed;
-    std::set<std::string> taken(std::begin(kPageFileNames), std::end(kPageFileNames));
-    if (!SaveInlineFiles(msg, folder, taken, &error_) ||
-        !SaveAttachments(msg, folder, taken, &fuJianPath, &error_) || !folder.Sync(&error_)) {
-      return StoreOutcome::Failed;
-    }
-    if (!msg.InlineFiles.Empty()) filePath = "/" + folder.Sub();
-  }
+  MessageFiles files;
+  std::string reason;
+  if (!SaveMessageFiles(msg, folder, &files, &reason)) return Fail(reason);
 
   store::Transaction unit(mail_);
-  if (!unit.Active()) {
-    error_ = unit.Error();
-    return StoreOutcome::Failed;
-  }
+  if (!unit.Active())
+    return Fail("cannot begin a transaction on the mail database: " + unit.Error());
   // Another worker may have stored the same message since the first look; the unit holds the
   // database, so this answer stays true until the insert.
   if (uid.empty() && IsAlreadyStored(mail_, msg.MessageId, account))
     return StoreOutcome::AlreadyStored;
   store::Query insert(mail_);
-  if (!InsertHistorysRow(insert, MakeHistorysRow(msg, account, fuJianPath, filePath))) {
-    error_ = insert.Error();
-    return StoreOutcome::Failed;
+  if (!InsertHistorysRow(insert, MakeHistorysRow(msg, account, files))) {
+    return Fail("cannot insert the inbox row: " + insert.Error());
   }
-  if (!uid.empty() && !store::RecordUidl(mail_, account, uid, &error_)) return StoreOutcome::Failed;
-  if (!unit.Commit()) {
-    error_ = unit.Error();
-    return StoreOutcome::Failed;
-  }
+  std::string ledgerError;
+  if (!uid.empty() && !store::RecordUidl(mail_, account, uid, &ledgerError))
+    return Fail("cannot record the message's unique id: " + ledgerError);
+  if (!unit.Commit()) return Fail("cannot commit the inbox row: " + unit.Error());
   folder.Keep();
   return StoreOutcome::Stored;
+}
+
+StoreOutcome ReceiveStore::Fail(const std::string& reason) {
+  // Every caller names what failed; the fallback only guards against an empty library text.
+  error_ = reason.empty() ? std::string("unknown error") : reason;
+  return StoreOutcome::Failed;
 }
 
 bool IsAlreadyStored(store::Database& mail, const std::string& messageId,

@@ -31,7 +31,9 @@ constexpr const char* kBoxTables[] = {"Historys",       "MailSendBox",   "MailWa
                                       "MailOutlineBox", "MailBackupBox", "MailDelBox",
                                       "BianQianBox"};
 
-// The message record shared by the seven box tables, in its column order.
+// The message record shared by the seven box tables, in its column order. `MailFolder` ("/" +
+// sub-folder of DB/EMF) names the folder of a received message's raw message and files, with
+// or without attachments; it is empty for mail written here.
 Table BoxTable(const char* name) {
   return {name,
           {{"ID", kCounter},
@@ -49,7 +51,8 @@ Table BoxTable(const char* name) {
            {"MailBcc", "TEXT DEFAULT 'no'"},
            {"MailSubject", kNameText},
            {"Fujian", kText},
-           {"biaoqian", kText}}};
+           {"biaoqian", kText},
+           {"MailFolder", kText}}};
 }
 
 std::string ColumnList(const Table& table) {

@@ -23,14 +23,40 @@ std::vector<std::string> ColumnNames(Database& db, const std::string& table) {
   return names;
 }
 
+const char* const kBoxTables[] = {"Historys",      "MailSendBox", "MailWaitDoBox", "MailOutlineBox",
+                                  "MailBackupBox", "MailDelBox",  "BianQianBox"};
+
+const std::vector<std::string> kMessageRecord = {
+    "ID",          "Sender",      "Receiver",     "Length",       "SendDateTime", "Content",
+    "MessageKind", "FuJianPath",  "AcceptFujian", "RefuseFujian", "FilePath",     "Mailcc",
+    "MailBcc",     "MailSubject", "Fujian",       "biaoqian",     "MailFolder"};
+
 TEST_F(SchemaTest, BoxTablesHoldTheMessageRecordInOrder) {
-  const std::vector<std::string> record = {
-      "ID",          "Sender",      "Receiver",     "Length",       "SendDateTime", "Content",
-      "MessageKind", "FuJianPath",  "AcceptFujian", "RefuseFujian", "FilePath",     "Mailcc",
-      "MailBcc",     "MailSubject", "Fujian",       "biaoqian"};
-  for (const char* table : {"Historys", "MailSendBox", "MailWaitDoBox", "MailOutlineBox",
-                            "MailBackupBox", "MailDelBox", "BianQianBox"}) {
-    EXPECT_EQ(ColumnNames(*db_, table), record) << table;
+  for (const char* table : kBoxTables)
+    EXPECT_EQ(ColumnNames(*db_, table), kMessageRecord) << table;
+}
+
+// A file made before received mail recorded its folder gains MailFolder in every box table;
+// the rows it holds read it as empty.
+TEST_F(SchemaTest, OlderBoxTablesGainTheMailFolder) {
+  std::string error;
+  for (const char* table : kBoxTables) {
+    const std::string name = table;
+    ASSERT_TRUE(db_->Execute("drop table " + name + "; create table " + name +
+                                 " (ID integer primary key autoincrement, Sender text, "
+                                 "Receiver text, Length integer, SendDateTime text, Content "
+                                 "text, MessageKind text, FuJianPath text, AcceptFujian text, "
+                                 "RefuseFujian text, FilePath text, Mailcc text, MailBcc text, "
+                                 "MailSubject text, Fujian text, biaoqian text); insert into " +
+                                 name + " (Sender, FilePath) values ('old@example.com', '/s')",
+                             &error))
+        << error;
+  }
+  ASSERT_TRUE(EnsureMailSchema(*db_, &error)) << error;
+  for (const char* table : kBoxTables) {
+    EXPECT_EQ(ColumnNames(*db_, table), kMessageRecord) << table;
+    EXPECT_EQ(Count(table, "Sender = 'old@example.com' and FilePath = '/s' and MailFolder = ''"), 1)
+        << table;
   }
 }
 

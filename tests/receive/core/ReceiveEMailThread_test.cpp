@@ -74,15 +74,19 @@ TEST_F(ReceiveWorker, KeptMailTakesOnlyNewerMessages) {
   EXPECT_EQ(reports_.Counts(), (std::vector<int>{2}));
 }
 
-// Mail taken from the server: a message that cannot be stored (its attachment has nowhere to
-// go) stays on the server, and Mail_Date stops below it so it is fetched again. The reason is
+// Mail taken from the server: a message that cannot be stored (the database refuses its row)
+// stays on the server, and Mail_Date stops below it so it is fetched again. The reason is
 // shown after the fixed text and written in full to the trace.
 TEST_F(ReceiveWorker, TakenMailDeletesOnlyStoredMessages) {
   RecordedTrace trace;
   receive::ReceiveContext context = Context();
   context.trace = &trace;
-  context.mailFileFolder = folder_.File("not-a-folder");
-  store_test::WriteFileBytes(context.mailFileFolder, "x");
+  std::string error;
+  ASSERT_TRUE(mail_->Execute(
+      "create trigger refuse_m2 before insert on Historys when new.MailSubject = 'm2' "
+      "begin select raise(abort, 'refused'); end",
+      &error))
+      << error;
   const Texts messages = {Message("m1", kT0 + kHour), Message("m2", kT0 + 2 * kHour, true),
                           Message("m3", kT0 + 3 * kHour)};
   ScriptedTransport server;
@@ -102,7 +106,7 @@ TEST_F(ReceiveWorker, TakenMailDeletesOnlyStoredMessages) {
     return text.starts_with("收取第2封邮件失败: ");
   });
   ASSERT_NE(failed, statuses.end());
-  EXPECT_EQ(*failed, "收取第2封邮件失败: Not a directory");
+  EXPECT_EQ(*failed, "收取第2封邮件失败: refused");
   EXPECT_NE(trace.Text().find("receive bob@example.com: message 2 (number 2): not stored: "),
             std::string::npos)
       << trace.Text();

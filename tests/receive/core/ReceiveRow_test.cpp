@@ -89,7 +89,7 @@ TEST(MakeHistorysRow, FillsTheColumnsOfAReceivedMessage) {
             "From: \"Ann\" <ann@example.com>\r\nTo: Bob <bob@example.com>\r\n"
             "Cc: Carl <carl@example.com>\r\nMessage-ID: <m1@example.com>\r\n"
             "Date: Tue, 08 Dec 2026 21:42:01 +0000\r\n\r\nhello\r\n");
-  const HistorysRow row = MakeHistorysRow(msg, "me@example.com", "/s/a.txt*", "/s");
+  const HistorysRow row = MakeHistorysRow(msg, "me@example.com", {"/s/a.txt*", "/s", "/s"});
   EXPECT_EQ(row.Sender, msg.From());
   EXPECT_EQ(row.Receiver, "Bob <bob@example.com>;");
   EXPECT_EQ(row.SendDateTime, store::FormatDateTime(msg.Date));
@@ -98,6 +98,7 @@ TEST(MakeHistorysRow, FillsTheColumnsOfAReceivedMessage) {
   EXPECT_EQ(row.AcceptFuJian, "<m1@example.com>");
   EXPECT_EQ(row.RefuseFuJIan, "me@example.com");
   EXPECT_EQ(row.FilePath, "/s");
+  EXPECT_EQ(row.MailFolder, "/s");
   EXPECT_EQ(row.MailSubject, kNoSubject);
   EXPECT_EQ(row.MailBcc, "no");
   EXPECT_EQ(row.Mailcc, "Carl <carl@example.com>;");
@@ -106,11 +107,23 @@ TEST(MakeHistorysRow, FillsTheColumnsOfAReceivedMessage) {
 TEST(MakeHistorysRow, EmptyCopiesAreNo) {
   maillib::TRapMsg msg;
   ParseText(msg, "From: a@example.com\r\nSubject: Hi\r\nCc: nobody\r\n\r\nx\r\n");
-  const HistorysRow row = MakeHistorysRow(msg, "me@example.com", "", kNoEmbeddedFiles);
+  const HistorysRow row = MakeHistorysRow(msg, "me@example.com", {"", kNoEmbeddedFiles, "/t"});
   EXPECT_EQ(row.MailSubject, "Hi");
   EXPECT_EQ(row.Mailcc, "no");
   EXPECT_EQ(row.MailBcc, "no");
   EXPECT_EQ(row.Receiver, "");
+  EXPECT_EQ(row.FilePath, kNoEmbeddedFiles);
+  EXPECT_EQ(row.MailFolder, "/t");
+}
+
+// The raw-message file holds every line as the server sent it, the empty last line and
+// lines that look like a message end included.
+TEST(RawMessageBytes, EveryLineEndsWithCrLf) {
+  maillib::TRapMsg msg;
+  EXPECT_EQ(RawMessageBytes(msg), "");
+  msg.RawLines = {"Subject: x", "", ".", "..", std::string(20000, 'a') + "\xff", ""};
+  EXPECT_EQ(RawMessageBytes(msg),
+            "Subject: x\r\n\r\n.\r\n..\r\n" + std::string(20000, 'a') + "\xff\r\n\r\n");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -14,6 +16,8 @@
 #include <vector>
 
 #include "maillib/Base64.h"
+#include "maillib/Charsets.h"
+#include "maillib/FileNames.h"
 #include "maillib/RapMsg.h"
 #include "maillib/TextUtil.h"
 #include "receive/ReceiveRow.h"
@@ -106,18 +110,43 @@ class ReceiveStoreTest : public store_test::MailStoreTest {
     return row.FieldText(name);
   }
 
+  // Stores with files limited to 16 KB (as on a full disk); the reason of a failure in *error.
+  StoreOutcome StoreWithFileSizeLimit(const maillib::TRapMsg& msg, std::string* error) {
+    constexpr rlim_t kLimit = 16 * 1024;
+    rlimit saved{};
+    EXPECT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit lowered = saved;
+    lowered.rlim_cur = kLimit;
+    const sighandler_t oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
+    ReceiveStore store(*db_, emf_);
+    const StoreOutcome outcome = store.Store(msg, "me@example.com");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+    *error = store.Error();
+    return outcome;
+  }
+
+  // The only sub-folder of the mail-file folder; "" when there is not exactly one.
+  std::string OnlySubFolder() const {
+    const std::set<std::string> subs = SubFolders();
+    EXPECT_EQ(subs.size(), 1u);
+    return subs.size() == 1 ? *subs.begin() : std::string();
+  }
+
   std::string emf_;
 };
 
 const std::string kBinary("\x00\x01\r\n\xff binary \r\n", 14);
 
 TEST_F(ReceiveStoreTest, WritesTheFilesWhereTheRowSays) {
-  ASSERT_EQ(Store(MessageText("<m1@example.com>",
-                              {{"报告 2026.txt", "年度报告"}, {"data.bin", kBinary}})),
-            StoreOutcome::Stored);
-  const std::set<std::string> subs = SubFolders();
-  ASSERT_EQ(subs.size(), 1u);
-  const std::string sub = *subs.begin();
+  const std::string text =
+      MessageText("<m1@example.com>", {{"报告 2026.txt", "年度报告"}, {"data.bin", kBinary}});
+  ASSERT_EQ(Store(text), StoreOutcome::Stored);
+  const std::string sub = OnlySubFolder();
+  ASSERT_NE(sub, "");
+  EXPECT_EQ(Column("MailFolder"), "/" + sub);
+  EXPECT_EQ(store_test::ReadFileBytes(emf_ + "/" + sub + "/" + kRawMessageFileName), text);
   EXPECT_EQ(Column("FuJianPath"), "/" + sub + "/报告 2026.txt*/" + sub + "/data.bin*");
   EXPECT_EQ(store_test::ReadFileBytes(emf_ + "/" + sub + "/报告 2026.txt"), "年度报告");
   EXPECT_EQ(store_test::ReadFileBytes(emf_ + "/" + sub + "/data.bin"), kBinary);
@@ -140,19 +169,98 @@ TEST_F(ReceiveStoreTest, EmbeddedPicturesLieWhereTheBodyRefersToThem) {
   ASSERT_EQ(subs.size(), 1u);
   const std::string sub = *subs.begin();
   EXPECT_EQ(Column("FilePath"), "/" + sub);
+  EXPECT_EQ(Column("MailFolder"), "/" + sub);
   EXPECT_NE(Column("Content").find("src=\"logo.png\""), std::string::npos) << Column("Content");
   EXPECT_EQ(store_test::ReadFileBytes(emf_ + "/" + sub + "/logo.png"), "PNGDATA");
   EXPECT_EQ(Column("FuJianPath"), "/" + sub + "/logo(1).png*");
   EXPECT_EQ(store_test::ReadFileBytes(emf_ + "/" + sub + "/logo(1).png"), "attached");
 }
 
-TEST_F(ReceiveStoreTest, AMessageWithoutFilesGetsNoFolder) {
-  ASSERT_EQ(Store("From: a@example.com\r\nSubject: hi\r\n\r\nline 1\r\nline 2\r\n"),
-            StoreOutcome::Stored);
-  EXPECT_TRUE(SubFolders().empty());
+// Every message keeps its raw bytes in a folder of its own, which the row names even when
+// there are no attachments or pictures; lines the parser drops (a second part after the
+// body, "." and ".." lines, bytes that are not text) are all in it.
+TEST_F(ReceiveStoreTest, AMessageWithoutFilesKeepsItsRawBytes) {
+  const std::string text =
+      "From: a@example.com\r\nSubject: hi\r\nMIME-Version: 1.0\r\n"
+      "Content-Type: multipart/alternative; boundary=\"B\"\r\n\r\n--B\r\n"
+      "Content-Type: text/plain\r\n\r\nline 1\r\n.\r\n..\r\n\xff\xfe\r\n--B\r\n"
+      "Content-Type: text/x-footer\r\n\r\nlist footer\r\n--B--\r\n\r\n";
+  ASSERT_EQ(Store(text), StoreOutcome::Stored);
+  const std::string sub = OnlySubFolder();
+  ASSERT_NE(sub, "");
+  EXPECT_EQ(store_test::ReadFileBytes(emf_ + "/" + sub + "/" + kRawMessageFileName), text);
+  EXPECT_EQ(Column("MailFolder"), "/" + sub);
   EXPECT_EQ(Column("FuJianPath"), "");
   EXPECT_EQ(Column("FilePath"), kNoEmbeddedFiles);
-  EXPECT_EQ(Column("Content"), "line 1<br>line 2");
+  EXPECT_NE(Column("Content").find("line 1"), std::string::npos) << Column("Content");
+  struct stat info {};
+  ASSERT_EQ(::stat((emf_ + "/" + sub + "/" + kRawMessageFileName).c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+// Attachments never take the names of the program's own files.
+TEST_F(ReceiveStoreTest, AttachmentsNamedLikeTheProgramsFilesAreRenamed) {
+  const std::string text =
+      MessageText("<r@example.com>", {{"Tenvel.eml", "attached eml"}, {"Tenvel.htm", "page"}});
+  ASSERT_EQ(Store(text), StoreOutcome::Stored);
+  const std::string sub = OnlySubFolder();
+  ASSERT_NE(sub, "");
+  EXPECT_EQ(Column("FuJianPath"), "/" + sub + "/Tenvel(1).eml*/" + sub + "/Tenvel(1).htm*");
+  EXPECT_EQ(store_test::ReadFileBytes(emf_ + "/" + sub + "/Tenvel(1).eml"), "attached eml");
+  EXPECT_EQ(store_test::ReadFileBytes(emf_ + "/" + sub + "/Tenvel.eml"), text);
+  EXPECT_FALSE(fs::exists(emf_ + "/" + sub + "/Tenvel.htm"));
+}
+
+// The entries of a star list ("a*b*" gives a, b).
+std::vector<std::string> SplitStars(const std::string& list) {
+  std::vector<std::string> entries;
+  std::size_t start = 0;
+  for (std::size_t star = list.find('*'); star != std::string::npos;
+       start = star + 1, star = list.find('*', start)) {
+    entries.push_back(list.substr(start, star - start));
+  }
+  return entries;
+}
+
+// Two attachments with one name of the full 255 bytes: the second one's "(1)" costs whole
+// characters of the stem, so the message is stored, not failed on every receive.
+TEST_F(ReceiveStoreTest, DuplicateNamesOfTheFullLengthFitTheFileSystem) {
+  std::string name = "a";
+  for (int i = 0; i < 83; ++i)
+    name += "文";
+  name += "b.txt";
+  ASSERT_EQ(name.size(), 255u);
+  ASSERT_EQ(Store(MessageText("<long@example.com>", {{name, "one"}, {name, "two"}, {name, "3"}})),
+            StoreOutcome::Stored);
+  const std::string sub = OnlySubFolder();
+  const std::vector<std::string> paths = SplitStars(Column("FuJianPath"));
+  ASSERT_EQ(paths.size(), 3u);
+  std::vector<std::string> contents;
+  std::set<std::string> names;
+  for (const std::string& path : paths) {
+    const std::string file = maillib::FileNamePart(path);
+    EXPECT_LE(file.size(), 255u) << file;
+    EXPECT_TRUE(maillib::IsValidUtf8(file)) << file;
+    EXPECT_EQ(file.substr(0, 10), name.substr(0, 10));
+    names.insert(file);
+    contents.push_back(store_test::ReadFileBytes(emf_ + path));
+  }
+  EXPECT_EQ(names.size(), 3u);
+  EXPECT_EQ(maillib::FileNamePart(paths[0]), name);
+  EXPECT_EQ(contents, (std::vector<std::string>{"one", "two", "3"}));
+}
+
+TEST_F(ReceiveStoreTest, ManyAttachmentsOfOneNameAreAllKept) {
+  Files files;
+  for (int i = 0; i < 300; ++i)
+    files.push_back({"a.txt", std::to_string(i)});
+  ASSERT_EQ(Store(MessageText("<many@example.com>", files)), StoreOutcome::Stored);
+  const std::vector<std::string> paths = SplitStars(Column("FuJianPath"));
+  ASSERT_EQ(paths.size(), 300u);
+  EXPECT_EQ(maillib::FileNamePart(paths[0]), "a.txt");
+  EXPECT_EQ(maillib::FileNamePart(paths[299]), "a(299).txt");
+  for (int i = 0; i < 300; i += 37)
+    EXPECT_EQ(store_test::ReadFileBytes(emf_ + paths[i]), std::to_string(i)) << i;
 }
 
 TEST_F(ReceiveStoreTest, MessagesOfOneSecondGetSeparateFolders) {
@@ -216,22 +324,25 @@ TEST_F(ReceiveStoreTest, TwoWorkersStoringOneMessageInsertOneRow) {
 }
 
 TEST_F(ReceiveStoreTest, AFullDiskLeavesNoRowAndNoFolder) {
-  constexpr rlim_t kLimit = 16 * 1024;
   const std::string big(64 * 1024, 'b');
   const auto msg =
       Parsed(MessageText("<full@example.com>", {{"small.txt", "s"}, {"big.bin", big}}));
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit lowered = saved;
-  lowered.rlim_cur = kLimit;
-  const sighandler_t oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
-  ReceiveStore store(*db_, emf_);
-  const StoreOutcome outcome = store.Store(*msg, "me@example.com");
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(outcome, StoreOutcome::Failed);
-  EXPECT_NE(store.Error().find("big.bin"), std::string::npos) << store.Error();
+  std::string error;
+  EXPECT_EQ(StoreWithFileSizeLimit(*msg, &error), StoreOutcome::Failed);
+  EXPECT_NE(error.find("big.bin"), std::string::npos) << error;
+  EXPECT_EQ(Count("Historys"), 0);
+  EXPECT_TRUE(SubFolders().empty());
+}
+
+// The raw message is a file like any other: when it cannot be written the message is not
+// stored, and the reason names it.
+TEST_F(ReceiveStoreTest, AFailedRawMessageWriteLeavesNothing) {
+  const std::string text =
+      "From: a@example.com\r\nSubject: long\r\n\r\n" + std::string(64 * 1024, 'x') + "\r\n";
+  std::string error;
+  EXPECT_EQ(StoreWithFileSizeLimit(*Parsed(text), &error), StoreOutcome::Failed);
+  EXPECT_NE(error.find(kRawMessageFileName), std::string::npos) << error;
+  EXPECT_NE(error.find(std::strerror(EFBIG)), std::string::npos) << error;
   EXPECT_EQ(Count("Historys"), 0);
   EXPECT_TRUE(SubFolders().empty());
 }
@@ -242,7 +353,9 @@ TEST_F(ReceiveStoreTest, AFailedInsertRemovesTheFiles) {
   ReceiveStore store(*db_, emf_);
   EXPECT_EQ(store.Store(*Parsed(MessageText("<x@example.com>", {{"a.txt", "x"}})), "me@x.com"),
             StoreOutcome::Failed);
-  EXPECT_NE(store.Error(), "");
+  EXPECT_NE(store.Error().find("cannot insert the inbox row: "), std::string::npos)
+      << store.Error();
+  EXPECT_NE(store.Error().find("Historys"), std::string::npos) << store.Error();
   EXPECT_TRUE(SubFolders().empty());
 }
 
