@@ -47,14 +47,6 @@ void PushItem(std::string& item, StringList& items) {
   item.clear();
 }
 
-// The item read so far is the display name of a group ("Team:", "undisclosed-recipients:"):
-// no address has begun and no encoded word is open (a ':' may stand inside one).
-bool IsGroupName(const std::string& item) {
-  if (Trim(item).empty() || item.find_first_of("<@") != std::string::npos) return false;
-  const std::size_t open = item.rfind("=?");
-  return open == std::string::npos || item.find("?=", open + 2) != std::string::npos;
-}
-
 // One item taken apart: the display name (quoted and plain words before '<'), the text in
 // angle brackets, the plain text when there are none, and the comments in parentheses.
 struct TAddressParts {
@@ -172,14 +164,15 @@ std::string NormalizeItem(std::string_view raw) {
 }
 
 // Splits at ',' and ';' outside quoted names and comments. The name of a group ("Team:") is
-// dropped, its members become items and the ';' that ends it is a separator.
+// dropped, its members become items and the ';' that ends it is a separator. What decides is
+// kept as flags of the item read so far, so each byte is handled once.
 class TListSplitter {
  public:
   explicit TListSplitter(std::string_view list) : list_(list) {}
   StringList Run() {
     for (std::size_t i = 0; i < list_.size(); ++i)
       i = Step(i);
-    PushItem(item_, items_);
+    EndItem();
     return std::move(items_);
   }
 
@@ -188,15 +181,15 @@ class TListSplitter {
   std::size_t Step(std::size_t i) {
     const char c = list_[i];
     if (c == ';' || c == ',') {
-      PushItem(item_, items_);
-    } else if (c == ':' && IsGroupName(item_)) {
-      item_.clear();
-    } else if (c == '"' && quotesClose_ && Trim(item_).empty()) {
+      EndItem();
+    } else if (c == ':' && IsGroupName()) {
+      Restart();
+    } else if (c == '"' && quotesClose_ && !nonBlank_) {
       return TakeRun(i, ClosingQuote(list_, i), quotesClose_);
     } else if (c == '(' && parensClose_) {
       return TakeRun(i, ClosingParen(list_, i), parensClose_);
     } else {
-      item_.push_back(c);
+      Append(c);
     }
     return i;
   }
@@ -205,16 +198,47 @@ class TListSplitter {
   std::size_t TakeRun(std::size_t i, std::size_t close, bool& closes) {
     if (close == std::string_view::npos) {
       closes = false;
-      item_.push_back(list_[i]);
+      Append(list_[i]);
       return i;
     }
     item_.append(list_.substr(i, close - i + 1));
+    nonBlank_ = true;
     return close;
+  }
+  // A plain byte of the item. Tracks whether an address has begun and whether an encoded word
+  // is open: "=?" opens one, and the "?=" after its fourth '?' closes it.
+  void Append(char c) {
+    const char prev = item_.empty() ? '\0' : item_.back();
+    if (c == '?' && wordMarks_ > 0) {
+      ++wordMarks_;
+    } else if (c == '?' && prev == '=') {
+      wordMarks_ = 1;
+    } else if (c == '=' && prev == '?' && wordMarks_ >= 4) {
+      wordMarks_ = 0;
+    }
+    if (c == '<' || c == '@') addressBegun_ = true;
+    if (static_cast<unsigned char>(c) > ' ') nonBlank_ = true;
+    item_.push_back(c);
+  }
+  // The item so far names a group: text, no address begun, no encoded word open (a ':' may
+  // stand inside one).
+  bool IsGroupName() const { return nonBlank_ && !addressBegun_ && wordMarks_ == 0; }
+  void Restart() {
+    item_.clear();
+    nonBlank_ = addressBegun_ = false;
+    wordMarks_ = 0;
+  }
+  void EndItem() {
+    PushItem(item_, items_);
+    Restart();
   }
 
   std::string_view list_;
   StringList items_;
   std::string item_;
+  bool nonBlank_ = false;
+  bool addressBegun_ = false;
+  int wordMarks_ = 0;
   bool quotesClose_ = true;
   bool parensClose_ = true;
 };

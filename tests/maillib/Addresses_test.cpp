@@ -61,6 +61,8 @@ TEST(Addresses, GroupsGiveTheirMembersAndNoName) {
   // A ':' inside a quoted name or an encoded word is part of the name.
   EXPECT_EQ(SplitAddressList("\"Re: Bob\" <b@x>"), StringList{"\"Re: Bob\" <b@x>"});
   EXPECT_EQ(SplitAddressList("=?utf-8?Q?a:b?= <b@x>"), StringList{"=?utf-8?Q?a:b?= <b@x>"});
+  EXPECT_EQ(SplitAddressList("=?utf-8?Q?=3D:b?= <b@x>"), StringList{"=?utf-8?Q?=3D:b?= <b@x>"});
+  EXPECT_EQ(SplitAddressList("=?utf-8?Q?G?=: a@x;"), StringList{"a@x"});
 }
 
 TEST(Addresses, QuotedNamesWithEscapesAndCommas) {
@@ -90,9 +92,13 @@ TEST(Addresses, OldCommentFormAndLocalUsers) {
 TEST(Addresses, UnclosedQuotesAndCommentsAreOrdinaryBytes) {
   EXPECT_EQ(SplitAddressList("a (b, c"), (StringList{"a (b", "c"}));
   EXPECT_EQ(SplitAddressList("\"a, b (c"), (StringList{"\"a", "b (c"}));
-  // Each unclosed comment is looked for once, not once per item.
+  // Each unclosed comment is looked for once, not once per item, and a long item is not
+  // read again at each ':' or '"' (a quadratic scan would not end within the test timeout).
   std::string list;
   for (int i = 0; i < 100000; ++i)
     list += ",(";
   EXPECT_EQ(SplitAddressList(list).size(), 100000u);
+  const std::string item =
+      std::string(1000000, 'a') + "@" + std::string(1000000, ':') + std::string(1000000, '"');
+  EXPECT_EQ(SplitAddressList(item), StringList{item});
 }
