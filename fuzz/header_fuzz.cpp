@@ -24,6 +24,7 @@ using fuzz::Check;
 void FuzzWords(std::string_view in) {
   const std::string decoded = maillib::DecodeHeaderWords(in, "GB2312");
   Check(maillib::IsValidUtf8(decoded));
+  Check(decoded.find_first_of("\r\n") == std::string::npos);  // a header value is one line
   const std::string encoded =
       maillib::EncodeHeaderWord(decoded, !in.empty() && in[0] & 1, "GB2312");
   maillib::DecodeHeaderWords(encoded, "GB2312");

@@ -9,15 +9,20 @@
 
 namespace maillib {
 
-// Splits at ';' and ',' outside a quoted display name; items trimmed, empty items dropped.
+// Splits at ';' and ',' outside a quoted display name (backslash escapes and doubled quotes
+// inside it) and outside comments in parentheses. A group ("Team: a@x, b@y;",
+// "undisclosed-recipients:;") gives its members, not its name. Items trimmed, empty dropped.
 StringList SplitAddressList(std::string_view list);
-// Bare addresses of a list ("a@x,b@y"); items without '@' are skipped.
+// Bare addresses of a list ("a@x,b@y"), split at every ';' and ',': the text between '<' and
+// '>', else the item without its comments ("a@x (Name)"); items without '@' are skipped (these
+// lists are for sending and for the sender's domain).
 std::string ExtractAddresses(std::string_view list);
-// As ExtractAddresses, but splits with SplitAddressList and takes the text between '<' and '>'.
+// As ExtractAddresses, but split with SplitAddressList (quoted names may hold commas).
 std::string ExtractAddressesQuoted(std::string_view list);
-// Stored form of a list: split with SplitAddressList, each item (double quotes removed) as
-// "\"name\" <addr>" (name = display name or local part), joined with JoinCommaText. Items
-// beginning with '%' are kept as they are.
+// Stored form of a list: split with SplitAddressList, each item as "\"name\" <addr>" joined
+// with JoinCommaText. The name is the display name (quoted strings unescaped), else the comment
+// of the old "addr (Name)" form, else the local part. An address without a domain (a local
+// user: "root", "<postmaster>") is kept. Items beginning with '%' are kept as they are.
 std::string NormalizeAddressList(std::string_view list);
 // As above for a raw header value: the list is split first and each item's encoded words are
 // then decoded (defaultCharset for undeclared 8-bit text), so a comma inside an encoded display

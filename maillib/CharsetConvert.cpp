@@ -146,10 +146,31 @@ std::string ConvertUndeclared(std::string_view text) {
   return ConvertRepairing(text, "GB18030");
 }
 
+// Multi-byte East Asian charsets whose byte pairs are often also valid UTF-8.
+bool IsEastAsianMultiByte(const std::string& name) {
+  return name == "GB18030" || name == "BIG5-HKSCS" || name == "CP932" || name == "EUC-JP" ||
+         name == "CP949";
+}
+
+// UTF-8 under an East Asian label: the whole text is valid UTF-8 and holds a sequence of three
+// or more bytes (the length of every CJK character in UTF-8). A text whose only multi-byte
+// sequences are two bytes long (Greek, Cyrillic, accented Latin in UTF-8) keeps the label's
+// reading: one common GBK character such as "\xD0\xA1" is such a pair too.
+bool IsMislabelledUtf8(std::string_view text) {
+  if (!IsValidUtf8(text)) return false;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t len = Utf8SequenceAt(text, i);
+    if (len >= 3) return true;
+    i += len == 0 ? 1 : len;
+  }
+  return false;
+}
+
 std::string ConvertDeclared(std::string_view text, const std::string& name) {
   if (name == "UTF-8") {
     return IsValidUtf8(text) ? std::string(text) : ConvertRepairing(text, name);
   }
+  if (IsEastAsianMultiByte(name) && IsMislabelledUtf8(text)) return std::string(text);
   std::string out;
   if (ConvertStrict(text, name, out)) return out;
   // The label does not fit the bytes: mislabelled UTF-8 and GBK are the common cases.

@@ -1,6 +1,8 @@
 #include "maillib/HeaderWords.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "maillib/Base64.h"
@@ -13,6 +15,8 @@ namespace maillib {
 namespace {
 
 constexpr std::size_t kMaxWordLength = 75;
+// Longer text between "=?" and the next '?' is not a charset label.
+constexpr std::size_t kMaxLabelLength = 64;
 
 // One piece of a header value: plain text, or the decoded bytes of an encoded word.
 struct Piece {
@@ -21,42 +25,97 @@ struct Piece {
   std::string bytes;
 };
 
+// Bytes of an encoded word's payload that are not data: every blank of a B payload, the line
+// breaks of a Q payload (a fold inside the word).
+std::string CleanPayload(char encoding, std::string_view payload) {
+  std::string out;
+  out.reserve(payload.size());
+  for (char c : payload) {
+    const bool blank = static_cast<unsigned char>(c) <= ' ';
+    if (encoding == 'B' ? blank : (c == '\r' || c == '\n')) continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
 std::string DecodePayload(char encoding, std::string_view payload) {
-  if (encoding == 'B') return Base64DecodeStr(payload);
+  std::string text = CleanPayload(encoding, payload);
+  if (encoding == 'B') return Base64DecodeStr(text);
   if (encoding != 'Q') return std::string();
-  std::string text(payload);
   for (char& c : text) {
     if (c == '_') c = ' ';
   }
   return QPDecode(text);
 }
 
-// Parses "=?charset?X?payload?=" at s[pos]; on success fills the piece and returns the index
-// after the word, else npos.
-std::size_t ParseWord(std::string_view s, std::size_t pos, Piece& piece) {
-  std::size_t q1 = s.find('?', pos + 2);
-  if (q1 == std::string_view::npos || q1 == pos + 2 || q1 + 2 >= s.size()) {
-    return std::string_view::npos;
+// The first position of `needle` at or after `from`, remembering the last answer: the scan
+// asks with positions that never decrease, so every byte of the text is looked at a bounded
+// number of times however many broken words it holds.
+class ForwardFinder {
+ public:
+  ForwardFinder(std::string_view text, std::string_view needle) : text_(text), needle_(needle) {}
+  std::size_t From(std::size_t from) {
+    if (!searched_ || (found_ != std::string_view::npos && found_ < from)) {
+      found_ = text_.find(needle_, from);
+      searched_ = true;
+    }
+    return found_;
   }
-  std::string_view label = s.substr(pos + 2, q1 - pos - 2);
-  if (label.find_first_of(" \t\r\n") != std::string_view::npos) return std::string_view::npos;
-  if (s[q1 + 2] != '?') return std::string_view::npos;
-  std::size_t end = s.find("?=", q1 + 3);
-  if (end == std::string_view::npos) return std::string_view::npos;
-  char encoding = static_cast<char>(UpperAscii(s.substr(q1 + 1, 1))[0]);
-  piece.word = true;
-  piece.charset = CanonicalCharset(label);
-  piece.bytes = DecodePayload(encoding, s.substr(q1 + 3, end - q1 - 3));
-  return end + 2;
-}
+
+ private:
+  std::string_view text_;
+  std::string_view needle_;
+  std::size_t found_ = std::string_view::npos;
+  bool searched_ = false;
+};
+
+// Finds the encoded words of one header value in a single forward scan.
+class WordScanner {
+ public:
+  explicit WordScanner(std::string_view s) : s_(s), marks_(s, "?"), ends_(s, "?=") {}
+
+  // Parses "=?charset?X?payload?=" at s[pos]; on success fills the piece and returns the index
+  // after the word, else npos.
+  std::size_t ParseWord(std::size_t pos, Piece& piece) {
+    const std::size_t q1 = marks_.From(pos + 2);
+    if (q1 == std::string_view::npos || q1 == pos + 2 || q1 - pos - 2 > kMaxLabelLength ||
+        q1 + 2 >= s_.size() || s_[q1 + 2] != '?') {
+      return std::string_view::npos;
+    }
+    const std::string_view label = s_.substr(pos + 2, q1 - pos - 2);
+    if (label.find_first_of(" \t\r\n") != std::string_view::npos) return std::string_view::npos;
+    const std::size_t end = ends_.From(q1 + 3);
+    if (end == std::string_view::npos) return std::string_view::npos;
+    const char encoding = static_cast<char>(UpperAscii(s_.substr(q1 + 1, 1))[0]);
+    piece.word = true;
+    piece.charset = Canonical(label);
+    piece.bytes = DecodePayload(encoding, s_.substr(q1 + 3, end - q1 - 3));
+    return end + 2;
+  }
+
+ private:
+  // Labels repeat in long values; each is looked up once.
+  const std::string& Canonical(std::string_view label) {
+    auto it = labels_.find(label);
+    if (it == labels_.end())
+      it = labels_.emplace(std::string(label), CanonicalCharset(label)).first;
+    return it->second;
+  }
+
+  std::string_view s_;
+  ForwardFinder marks_;
+  ForwardFinder ends_;
+  std::map<std::string, std::string, std::less<>> labels_;
+};
 
 std::vector<Piece> SplitPieces(std::string_view s) {
   std::vector<Piece> pieces;
+  WordScanner scanner(s);
   std::size_t textStart = 0;
   std::size_t pos = s.find("=?");
   while (pos != std::string_view::npos) {
     Piece word;
-    std::size_t after = ParseWord(s, pos, word);
+    const std::size_t after = scanner.ParseWord(pos, word);
     if (after == std::string_view::npos) {  // malformed: stays as text
       pos = s.find("=?", pos + 2);
       continue;
@@ -148,15 +207,47 @@ std::string EncodeOne(std::string_view text, std::string_view charset) {
   return out;
 }
 
+// Raw header bytes are read by what they are: valid UTF-8 stays, other 8-bit text is read in
+// `charset` (undeclared when empty: GB18030). ASCII goes through the charset too, for the
+// 7-bit ones (ISO-2022-JP, HZ).
+std::string DecodePlain(std::string_view bytes, std::string_view charset) {
+  if (HasEightBit(bytes) && IsValidUtf8(bytes)) return std::string(bytes);
+  return ConvertCharsetText(bytes, charset);
+}
+
+// A header value is one line. A line break next to a blank is the rest of a fold and is
+// dropped; any other (one written inside an encoded word) becomes a blank, so the text after
+// it stays part of the value.
+std::string OneLine(std::string text) {
+  if (text.find_first_of("\r\n") == std::string::npos) return text;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      out.push_back(text[i++]);
+      continue;
+    }
+    std::size_t end = text.find_first_not_of("\r\n", i);
+    if (end == std::string::npos) end = text.size();
+    const bool blankBefore = !out.empty() && (out.back() == ' ' || out.back() == '\t');
+    const bool blankAfter = end < text.size() && (text[end] == ' ' || text[end] == '\t');
+    if (!blankBefore && !blankAfter && !out.empty() && end < text.size()) out.push_back(' ');
+    i = end;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string DecodeHeaderWords(std::string_view text, std::string_view defaultCharset) {
-  if (text.find("=?") == std::string_view::npos) return ConvertCharsetText(text, defaultCharset);
+  if (text.find("=?") == std::string_view::npos) {
+    return OneLine(DecodePlain(text, defaultCharset));
+  }
   std::string out;
   for (const Piece& p : MergeWords(SplitPieces(text))) {
-    out += ConvertCharsetText(p.bytes, p.word ? std::string_view(p.charset) : defaultCharset);
+    out += p.word ? ConvertCharsetText(p.bytes, p.charset) : DecodePlain(p.bytes, defaultCharset);
   }
-  return out;
+  return OneLine(out);
 }
 
 std::string EncodeHeaderWord(std::string_view text, bool splitAtSpace, std::string_view charset) {

@@ -9,8 +9,10 @@ namespace maillib {
 // Decodes every "=?charset?B|Q?payload?=" word of a header value into UTF-8. Adjacent words
 // of one charset are joined as bytes before conversion (a character split between two words
 // comes out whole) and the blanks between adjacent words are dropped; blanks between a word and
-// plain text stay. Plain text is converted with defaultCharset (empty: undeclared, see
-// ConvertCharsetText). A malformed word stays as text; an unknown encoding letter gives empty.
+// plain text stay. Plain 8-bit text that is valid UTF-8 stays UTF-8; other plain text is read in
+// defaultCharset (empty: undeclared, see ConvertCharsetText). A malformed word stays as text; an
+// unknown encoding letter gives empty. The result is one line: a line break inside a word
+// becomes a blank. One forward scan: the time grows linearly with the text.
 std::string DecodeHeaderWords(std::string_view text, std::string_view defaultCharset = "");
 // Encodes UTF-8 text for a header: pure ASCII is returned trimmed; other text becomes B-encoded
 // words labelled with `charset` as given (bytes from the alias table, e.g. "gb2312" -> GB18030),

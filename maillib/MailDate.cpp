@@ -151,17 +151,44 @@ void AddDateWords(const std::string& w, Tokens& out) {
   out.insert(out.end(), parts.begin(), parts.end());
 }
 
-Tokens Tokenize(std::string_view text) {
+bool IsDateBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The text without comments, with ',' as a blank and without the blanks (line breaks of a
+// fold included) around a ':', so "10 : 00 : 00" is one time word.
+std::string CleanDateText(std::string_view text) {
   std::string clean;
   int depth = 0;
   for (char c : text) {
     if (c == '(') ++depth;
-    if (depth == 0) clean.push_back(c == ',' ? ' ' : c);
+    if (depth == 0 && c == ':') {
+      while (!clean.empty() && IsDateBlank(clean.back()))
+        clean.pop_back();
+    }
+    const bool afterColon = !clean.empty() && clean.back() == ':';
+    if (depth == 0 && !(afterColon && IsDateBlank(c))) clean.push_back(c == ',' ? ' ' : c);
     if (c == ')' && depth > 0) --depth;
   }
+  return clean;
+}
+
+// "10:00:00+0800": a zone written right after the time becomes a word of its own.
+void AddTimeAndZone(const std::string& w, Tokens& out) {
+  const std::size_t colon = w.find(':');
+  const std::size_t sign = colon == std::string::npos ? w.npos : w.find_first_of("+-", colon);
+  if (sign == std::string::npos || sign == 0 || w[0] == '+' || w[0] == '-') {
+    AddDateWords(w, out);
+    return;
+  }
+  out.push_back(w.substr(0, sign));
+  out.push_back(w.substr(sign));
+}
+
+Tokens Tokenize(std::string_view text) {
   Tokens tokens;
-  for (const std::string& w : SplitByChars(UpperAscii(clean), " \t\r\n"))
-    AddDateWords(w, tokens);
+  for (const std::string& w : SplitByChars(UpperAscii(CleanDateText(text)), " \t\r\n"))
+    AddTimeAndZone(w, tokens);
   return tokens;
 }
 

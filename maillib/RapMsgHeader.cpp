@@ -18,12 +18,18 @@ long long LeadingNumber(std::string_view text, long long fallback) {
   return value;
 }
 
+// Header text is decoded without the body's charset: raw 8-bit bytes are read by what they
+// are (valid UTF-8, else GB18030), so a UTF-8 Subject in a gb2312 message stays readable. The
+// guess by the sender's domain (RapMsg) applies later, to messages that declare no charset.
+std::string DecodeHeaderText(const StringList& header, std::string_view upperName) {
+  return DecodeHeaderWords(FullHeaderValue(header, upperName), "");
+}
+
 // An address header in the stored form. The list is split before decoding, so a comma or ';'
 // inside a decoded display name does not split one address into two.
-std::string DecodeAddressHeader(const StringList& header, std::string_view upperName,
-                                const std::string& charSet) {
-  return DecodeAddressHeaderValue(FullHeaderValue(header, upperName), [&](const std::string& item) {
-    return DecodeHeaderWords(item, charSet);
+std::string DecodeAddressHeader(const StringList& header, std::string_view upperName) {
+  return DecodeAddressHeaderValue(FullHeaderValue(header, upperName), [](const std::string& item) {
+    return DecodeHeaderWords(item, "");
   });
 }
 
@@ -70,14 +76,13 @@ void ReadContentFields(TRapMsg& msg, const std::string& typeLine) {
 
 void ReadAddressFields(TRapMsg& msg) {
   const StringList& h = msg.HeaderLines;
-  const std::string& cs = msg.CharSet();
-  msg.SetFrom(DecodeHeaderWords(FullHeaderValue(h, "FROM:"), cs));
-  msg.SetSendTo(DecodeAddressHeader(h, "TO:", cs));
-  msg.SetCC(DecodeAddressHeader(h, "CC:", cs));
-  msg.SetBCC(DecodeAddressHeader(h, "BCC:", cs));
-  msg.ReplyTo = DecodeAddressHeader(h, "REPLY-TO:", cs);
-  msg.Sender = DecodeAddressHeader(h, "SENDER:", cs);
-  msg.SetSubject(DecodeHeaderWords(FullHeaderValue(h, "SUBJECT:"), cs));
+  msg.SetFrom(DecodeHeaderText(h, "FROM:"));
+  msg.SetSendTo(DecodeAddressHeader(h, "TO:"));
+  msg.SetCC(DecodeAddressHeader(h, "CC:"));
+  msg.SetBCC(DecodeAddressHeader(h, "BCC:"));
+  msg.ReplyTo = DecodeAddressHeader(h, "REPLY-TO:");
+  msg.Sender = DecodeAddressHeader(h, "SENDER:");
+  msg.SetSubject(DecodeHeaderText(h, "SUBJECT:"));
 }
 
 void ReadOtherFields(TRapMsg& msg) {

@@ -251,6 +251,24 @@ def attached_message():
     return msg(headers, body)
 
 
+def utf8_subject_in_gb2312_message():
+    """Raw UTF-8 header text in a message whose body is declared gb2312, with the address
+    list forms real mail writes: an empty group, a named group, an escaped quote in a name,
+    a local user, the old "addr (Name)" form, and a lower-case date folded before its zone."""
+    headers = ['From: "Zhang \\"Z\\" San" <zhang@example.cn>',
+               "To: undisclosed-recipients:;",
+               'Cc: Team: a@example.com, "Lee, Ann" <ann@example.com>;, root,',
+               " li@example.com (Li Si)",
+               "Subject: 你好 =?gbk?B?1tDOxA==?= world",
+               "Date: wed,  9 dec 2026  10:00:00",
+               " +0800",
+               "MIME-Version: 1.0",
+               "Content-Type: text/plain; charset=gb2312",
+               "Content-Transfer-Encoding: 8bit"]
+    return "\r\n".join(headers).encode("utf-8") + b"\r\n\r\n" + \
+        "正文是GBK编码。\r\n".encode("gbk")
+
+
 def write(name, data):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(data)
@@ -278,6 +296,7 @@ def main():
         ("related_inline_pictures.eml", related(False)),
         ("nested_mixed_related_alternative.eml", related(True)),
         ("attached_message_rfc822.eml", attached_message()),
+        ("header_utf8_subject_in_gb2312_message.eml", utf8_subject_in_gb2312_message()),
     ]
     for name, data in files:
         write(name, data)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "maillib/HeaderWords.h"
+#include "maillib/TextUtil.h"
 
 using namespace maillib;
 
@@ -48,4 +49,56 @@ TEST(Addresses, FormatAddressHeaderEncodesAndFolds) {
   std::string out = FormatAddressHeader(many, "gb2312");
   EXPECT_NE(out.find(", \r\n\tuser"), std::string::npos);
   EXPECT_EQ(out.find("\r\n"), out.find(", \r\n\t") + 2);
+}
+
+TEST(Addresses, GroupsGiveTheirMembersAndNoName) {
+  EXPECT_EQ(SplitAddressList("undisclosed-recipients:;"), StringList{});
+  EXPECT_EQ(NormalizeAddressList("undisclosed-recipients: ;"), "");
+  EXPECT_EQ(SplitAddressList("Team: a@x.com, B <b@y.com>;, c@z.com"),
+            (StringList{"a@x.com", "B <b@y.com>", "c@z.com"}));
+  EXPECT_EQ(NormalizeAddressList("Team: a@x.com, B <b@y.com>;"),
+            "\"\"\"a\"\" <a@x.com>\",\"\"\"B\"\" <b@y.com>\"");
+  // A ':' inside a quoted name or an encoded word is part of the name.
+  EXPECT_EQ(SplitAddressList("\"Re: Bob\" <b@x>"), StringList{"\"Re: Bob\" <b@x>"});
+  EXPECT_EQ(SplitAddressList("=?utf-8?Q?a:b?= <b@x>"), StringList{"=?utf-8?Q?a:b?= <b@x>"});
+  EXPECT_EQ(SplitAddressList("=?utf-8?Q?=3D:b?= <b@x>"), StringList{"=?utf-8?Q?=3D:b?= <b@x>"});
+  EXPECT_EQ(SplitAddressList("=?utf-8?Q?G?=: a@x;"), StringList{"a@x"});
+}
+
+TEST(Addresses, QuotedNamesWithEscapesAndCommas) {
+  EXPECT_EQ(SplitAddressList("\"Zhang \\\"Z\\\", San\" <z@x.com>, b@y.com"),
+            (StringList{"\"Zhang \\\"Z\\\", San\" <z@x.com>", "b@y.com"}));
+  const StringList one = SplitCommaText(NormalizeAddressList("\"Zhang \\\"Z\\\" San\" <z@x.com>"));
+  EXPECT_EQ(one, StringList{"\"Zhang \"Z\" San\" <z@x.com>"});
+  EXPECT_EQ(SplitCommaText(NormalizeAddressList("\"a \"\"q\"\", b\" <a@x>")),
+            StringList{"\"a \"q\", b\" <a@x>"});
+}
+
+TEST(Addresses, OldCommentFormAndLocalUsers) {
+  EXPECT_EQ(SplitCommaText(NormalizeAddressList("z@x.com (Zhang San), w@y.com (Wang, Wu)")),
+            (StringList{"\"Zhang San\" <z@x.com>", "\"Wang, Wu\" <w@y.com>"}));
+  EXPECT_EQ(SplitCommaText(NormalizeAddressList("Li <li@x.com> (office)")),
+            StringList{"\"Li\" <li@x.com>"});
+  // Addresses without a domain are kept; a name alone has no address.
+  EXPECT_EQ(SplitCommaText(NormalizeAddressList("root, <postmaster>, Zhang San")),
+            (StringList{"\"root\" <root>", "\"postmaster\" <postmaster>", "\"Zhang San\" <>"}));
+  EXPECT_EQ(SplitCommaText(NormalizeAddressList("<@relay.x:u@y.com>")),
+            StringList{"\"u\" <u@y.com>"});
+  // The envelope lists still want a domain.
+  EXPECT_EQ(ExtractAddressesQuoted("root, z@x.cn (Zhang), \"A, B\" <ab@y.com>"), "z@x.cn,ab@y.com");
+  EXPECT_EQ(ExtractAddresses("z@x.cn (Zhang); <@r.x:u@y.com>"), "z@x.cn,u@y.com");
+}
+
+TEST(Addresses, UnclosedQuotesAndCommentsAreOrdinaryBytes) {
+  EXPECT_EQ(SplitAddressList("a (b, c"), (StringList{"a (b", "c"}));
+  EXPECT_EQ(SplitAddressList("\"a, b (c"), (StringList{"\"a", "b (c"}));
+  // Each unclosed comment is looked for once, not once per item, and a long item is not
+  // read again at each ':' or '"' (a quadratic scan would not end within the test timeout).
+  std::string list;
+  for (int i = 0; i < 100000; ++i)
+    list += ",(";
+  EXPECT_EQ(SplitAddressList(list).size(), 100000u);
+  const std::string item =
+      std::string(1000000, 'a') + "@" + std::string(1000000, ':') + std::string(1000000, '"');
+  EXPECT_EQ(SplitAddressList(item), StringList{item});
 }

@@ -132,3 +132,17 @@ TEST(Charsets, Utf8Checks) {
   EXPECT_EQ(Utf8SequenceAt("中", 0), 3u);
   EXPECT_EQ(Utf8SequenceAt("中", 1), 0u);
 }
+
+TEST(Charsets, ShortUtf8UnderAnEastAsianLabelIsUtf8) {
+  // "你好" and "中文" in UTF-8 are also well-formed GBK byte pairs.
+  EXPECT_EQ(ConvertCharsetText("\xE4\xBD\xA0\xE5\xA5\xBD", "gb2312"), "你好");
+  EXPECT_EQ(ConvertCharsetText("\xE4\xB8\xAD\xE6\x96\x87", "GBK"), "中文");
+  EXPECT_EQ(ConvertCharsetText("\xE4\xB8\xAD", "gb2312"), "中");
+  EXPECT_EQ(ConvertCharsetText("Re: \xE4\xBD\xA0\xE5\xA5\xBD", "big5"), "Re: 你好");
+  // GBK that reads as UTF-8 only through two-byte sequences keeps the label: "小" is D0 A1,
+  // which is also the UTF-8 of a Cyrillic letter.
+  EXPECT_EQ(ConvertCharsetText("\xD0\xA1", "gb2312"), "小");
+  EXPECT_EQ(ConvertCharsetText("\xD6\xD0\xCE\xC4", "gb2312"), "中文");
+  // A single-byte label keeps its reading.
+  EXPECT_EQ(ConvertCharsetText("\xC3\xA9", "iso-8859-1"), "Ã©");
+}

@@ -83,3 +83,40 @@ TEST(HeaderWords, LongTextBecomesSeveralWordsThatDecodeBack) {
   }
   EXPECT_EQ(DecodeHeaderWords(encoded), subject);
 }
+
+TEST(HeaderWords, ManyBrokenWordsAreScannedOnce) {
+  // Several megabytes of words that never close. A scan that looks for the end of every word
+  // from its start again does not finish within the test timeout; one forward scan takes
+  // milliseconds. The text comes back unchanged.
+  for (const std::string unit : {"=?utf-8?B?5L2g ", "=?utf-8?Q?a", "=?x "}) {
+    std::string text;
+    while (text.size() < 4 * 1024 * 1024)
+      text += unit;
+    EXPECT_EQ(DecodeHeaderWords(text), text) << unit;
+  }
+  // Many good words with one broken word in front: the broken one runs to the first "?=".
+  std::string text = "=?utf-8?B?";
+  for (int i = 0; i < 200000; ++i)
+    text += " =?utf-8?B?5L2g?=";
+  EXPECT_TRUE(IsValidUtf8(DecodeHeaderWords(text)));
+}
+
+TEST(HeaderWords, LineBreakInsideAWordKeepsTheRest) {
+  // Decoded line breaks become a blank; the text after them stays part of the value.
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?report=0D=0A2026.pdf?="), "report 2026.pdf");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?Zhang=0A_San?= <z@x>"), "Zhang San <z@x>");
+  // A fold inside the payload: the break goes, the data on both sides stays.
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?B?5byg\r\n 5LiJ?=.doc"), "张三.doc");
+  EXPECT_EQ(DecodeHeaderWords("=?utf-8?Q?Zhang\r\n_San?="), "Zhang San");
+  // A value that still holds the break of a fold reads as one line.
+  EXPECT_EQ(DecodeHeaderWords("Re: =?utf-8?B?5L2g5aW9?=\r\n world"), "Re: 你好 world");
+  EXPECT_EQ(DecodeHeaderWords("plain\r\n\ttext"), "plain\ttext");
+}
+
+TEST(HeaderWords, RawUtf8IsReadAsUtf8WhateverTheDefaultCharset) {
+  EXPECT_EQ(DecodeHeaderWords("\xE4\xBD\xA0\xE5\xA5\xBD", "gb2312"), "你好");
+  EXPECT_EQ(DecodeHeaderWords("Re: \xE4\xBD\xA0\xE5\xA5\xBD =?gbk?B?1tDOxA==?=", "koi8-r"),
+            "Re: 你好 中文");
+  // Bytes that are not UTF-8 are read in the default charset.
+  EXPECT_EQ(DecodeHeaderWords("\xA4\xA4\xA4\xE5", "big5"), "中文");
+}

@@ -86,3 +86,22 @@ TEST_F(MailDateTest, WriterFormatsRfc2822AndReadsBack) {
   EXPECT_EQ(ParseMailDate(FormatMailDate(kInstant, -330)), kInstant);
   EXPECT_EQ(LocalZoneMinutes(kInstant), 480);
 }
+
+TEST_F(MailDateTest, LowerCaseNamesBlanksAndFoldsAreRead) {
+  // 2026-12-09 02:00:00 UTC.
+  constexpr std::time_t kDec9 = 1796781600;
+  for (const char* text :
+       {"wed, 9 dec 2026 10:00:00 +0800", "Wed,  9  Dec   2026  10:00:00  +0800",
+        "Wed, 9 Dec 2026\r\n 10:00:00 +0800", "Wed, 9 Dec\r\n\t2026 10:00:00\r\n +0800 (CST)",
+        "  Wed , 09 Dec 2026 10 : 00 : 00 +0800  ", "9 dec 2026 10:00:00 +08:00"}) {
+    std::time_t t = 0;
+    int zone = 0;
+    EXPECT_TRUE(TryParseMailDate(text, t, zone)) << text;
+    EXPECT_EQ(t, kDec9) << text;
+    EXPECT_EQ(ParseMailDate(text), kDec9) << text;
+  }
+  // The lenient layouts read lower-case and folded text too (no zone: local time, UTC+8).
+  EXPECT_EQ(ParseMailDate("wed dec  9 10:00:00\r\n 2026"), kDec9);
+  EXPECT_EQ(ParseMailDate("dec 9 2026 10:00:00"), kDec9);
+  EXPECT_EQ(ParseMailDate("2026-12-09\t10:00:00"), kDec9);
+}

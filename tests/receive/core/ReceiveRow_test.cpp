@@ -47,6 +47,10 @@ TEST(GetBccStr, CommaInsideANameKeepsOneEntry) {
   EXPECT_EQ(GetBccStr("\"\"\"x\"\" <>\",\"\"\"B\"\" <b@example.com>\""), "B <b@example.com>;");
 }
 
+TEST(GetBccStr, LocalUsersAreKept) {
+  EXPECT_EQ(GetBccStr(ParsedTo("root, <postmaster>")), "root <root>;postmaster <postmaster>;");
+}
+
 TEST(GetBccStr, ListsWithoutAngleBracketsFlattenToEmpty) {
   EXPECT_EQ(GetBccStr(""), "");
   EXPECT_EQ(GetBccStr("undisclosed-recipients"), "");
@@ -106,7 +110,13 @@ TEST(MakeHistorysRow, FillsTheColumnsOfAReceivedMessage) {
 
 TEST(MakeHistorysRow, EmptyCopiesAreNo) {
   maillib::TRapMsg msg;
-  ParseText(msg, "From: a@example.com\r\nSubject: Hi\r\nCc: nobody\r\n\r\nx\r\n");
+  // An empty group gives no entry (a bare "nobody" is a local user and is kept).
+  ParseText(msg, "From: a@example.com
+Subject: Hi
+Cc: undisclosed-recipients:;
+
+x
+");
   const HistorysRow row = MakeHistorysRow(msg, "me@example.com", {"", kNoEmbeddedFiles, "/t"});
   EXPECT_EQ(row.MailSubject, "Hi");
   EXPECT_EQ(row.Mailcc, "no");
