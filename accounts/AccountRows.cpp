@@ -13,9 +13,6 @@ namespace accounts {
 
 namespace {
 
-constexpr const char* kKeepOnServer = "delect";
-constexpr const char* kRemoveFromServer = "Nodelect";
-constexpr const char* kOnDemand = "0";
 constexpr const char* kTypedHosts = "1";
 constexpr const char* kPresetHostsOnUpdate = "0";
 constexpr const char* kPresetHostsOnInsert = "";
@@ -43,11 +40,6 @@ int IntervalMinutes(std::string_view text) {
   const auto [end, code] = std::from_chars(text.data(), text.data() + text.size(), minutes);
   const bool whole = !text.empty() && code == std::errc() && end == text.data() + text.size();
   return whole && minutes >= 1 && minutes <= kMaxIntervalMinutes ? minutes : 0;
-}
-
-// A stored interval that the schedule treats as "receive on demand only".
-bool IsOnDemand(std::string_view autoRecTime) {
-  return store::TextToInt(autoRecTime) <= 0;
 }
 
 // The checks of the form that end an apply before anything is read or written.
@@ -145,21 +137,60 @@ bool UpdateRow(store::Query& query, const AccountValues& values, int id) {
   return query.ExecSql() && query.RowsAffected() > 0;
 }
 
+// The row as it was, read inside the unit so that it is the row the update replaces. A row that
+// is gone (or cannot be read) leaves `before` empty; the update then fails as well.
+void ReadBefore(store::Query& query, bool edit, int id, AccountChange* change) {
+  if (!edit || change == nullptr) return;
+  AccountRow row;
+  if (FindAccountById(query, id, &row)) change->before = row;
+}
+
+// The row as it is after the write; a row that cannot be read back leaves `after` empty.
+void ReadAfter(store::Query& query, const AccountValues& values, AccountChange* change) {
+  if (change == nullptr) return;
+  AccountRow row;
+  if (FindAccountByAddress(query, values.address, &row)) change->after = row;
+}
+
 // The duplicate check and the write as one unit, so no other writer slips the same address in
 // between. The update refuses an address that another row has: no two rows share one.
-ApplyResult StoreValues(store::Query& query, const AccountValues& values, bool edit, int id) {
+ApplyResult StoreValues(store::Query& query, const AccountValues& values, bool edit, int id,
+                        AccountChange* change) {
   store::Transaction unit(query.GetDatabase());
   bool taken = false;
   if (!unit.Active() || !AddressTaken(query, values.address, edit ? id : 0, &taken)) {
     return ApplyResult::DatabaseError;
   }
   if (taken) return ApplyResult::Duplicate;
+  ReadBefore(query, edit, id, change);
   const bool written = edit ? UpdateRow(query, values, id) : InsertRow(query, values);
   if (!written || !unit.Commit()) return ApplyResult::DatabaseError;
+  ReadAfter(query, values, change);
   return edit ? ApplyResult::Updated : ApplyResult::Saved;
 }
 
-AccountRow RowFromQuery(const store::Query& query) {
+// Runs the select already in the query and takes its first row.
+bool FirstRow(store::Query& query, AccountRow* row) {
+  const bool found = query.Open() && !query.Eof();
+  if (found) *row = ReadAccountRow(query);
+  query.Close();
+  return found;
+}
+
+// Runs the select and appends every row it gives.
+bool ReadRows(store::Query& query, const char* sql, std::vector<AccountRow>* rows) {
+  query.ClearSql();
+  query.AddLine(sql);
+  if (!query.Open()) return false;
+  for (; !query.Eof(); query.Next())
+    rows->push_back(ReadAccountRow(query));
+  query.Close();
+  return true;
+}
+
+}  // namespace
+
+AccountRow ReadAccountRow(const store::Query& query) {
   AccountRow row;
   row.id = query.FieldInt("ID");
   row.mailAccount = query.FieldText("MailAccount");
@@ -174,15 +205,17 @@ AccountRow RowFromQuery(const store::Query& query) {
   return row;
 }
 
-// Runs the select already in the query and takes its first row.
-bool FirstRow(store::Query& query, AccountRow* row) {
-  const bool found = query.Open() && !query.Eof();
-  if (found) *row = RowFromQuery(query);
-  query.Close();
-  return found;
+int IntervalMinutesOf(const AccountRow& row) {
+  return store::TextToInt(row.autoRecTime);
 }
 
-}  // namespace
+bool IsOnDemand(const AccountRow& row) {
+  return IntervalMinutesOf(row) <= 0;
+}
+
+bool KeepsMailOnServer(const AccountRow& row) {
+  return row.deleteMode == kKeepOnServer;
+}
 
 const char* ApplyResultText(ApplyResult result) {
   switch (result) {
@@ -209,12 +242,12 @@ const char* ApplyResultText(ApplyResult result) {
 }
 
 ApplyResult ApplyAccount(store::Query& query, const AccountForm& form, bool edit, int id,
-                         const std::string& presetPath) {
+                         const std::string& presetPath, AccountChange* change) {
   ApplyResult refusal = ApplyResult::DatabaseError;
   if (!CheckForm(form, &refusal)) return refusal;
   AccountValues values;
   if (!ValuesFromForm(form, edit, presetPath, &values)) return ApplyResult::PresetFailed;
-  return StoreValues(query, values, edit, id);
+  return StoreValues(query, values, edit, id, change);
 }
 
 AccountForm FormFromRow(const AccountRow& row) {
@@ -225,26 +258,31 @@ AccountForm FormFromRow(const AccountRow& row) {
   form.domain = maillib::TextAfter(row.mailAccount, "@");
   form.password = row.password;
   form.nickname = row.nickname;
-  form.keepOnServer = row.deleteMode == kKeepOnServer;
+  form.keepOnServer = KeepsMailOnServer(row);
   form.hostsShown = row.typeTag == kTypedHosts;
   if (form.hostsShown) {
     form.pop3 = row.popServer;
     form.smtp = row.smtpServer;
   }
-  form.autoReceive = !IsOnDemand(row.autoRecTime);
+  form.autoReceive = !IsOnDemand(row);
   form.interval = form.autoReceive ? row.autoRecTime : kDefaultInterval;
   return form;
 }
 
 bool ListAccounts(store::Query& query, std::vector<AccountRow>* rows) {
-  query.ClearSql();
-  // The address has an index of its own: without the order SQLite may walk that instead.
-  query.AddLine("select * from mailacc order by ID");
-  if (!query.Open()) return false;
-  for (; !query.Eof(); query.Next())
-    rows->push_back(RowFromQuery(query));
-  query.Close();
-  return true;
+  return ReadRows(query, "select * from mailacc order by ID", rows);
+}
+
+bool ListAddressedAccounts(store::Query& query, std::vector<AccountRow>* rows) {
+  return ReadRows(query, "select * from MailAcc where(not MailAccount=\"\") order by ID", rows);
+}
+
+bool ListAddresses(store::Query& query, std::vector<std::string>* addresses) {
+  std::vector<AccountRow> rows;
+  const bool ok = ListAddressedAccounts(query, &rows);
+  for (const AccountRow& row : rows)
+    addresses->push_back(row.mailAccount);
+  return ok;
 }
 
 bool FindAccountById(store::Query& query, int id, AccountRow* row) {
@@ -267,7 +305,7 @@ bool DeleteAccount(store::Query& query, const std::string& address) {
 }
 
 const char* ReceiveStateText(const AccountRow& row) {
-  return IsOnDemand(row.autoRecTime) ? "手动接收" : "自动接收";
+  return IsOnDemand(row) ? "手动接收" : "自动接收";
 }
 
 }  // namespace accounts

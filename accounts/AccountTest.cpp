@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "accounts/AccountRows.h"
 #include "maillib/Base64.h"
 #include "maillib/RapSMTP.h"
 #include "maillib/ServerField.h"
@@ -107,9 +108,10 @@ bool ReadTestAccount(store::Query& query, const std::string& address, TestAccoun
   query.AddLine("select * from MailAcc where MailAccount=" + store::QuoteText(address));
   if (!query.Open()) return false;
   if (!query.Eof()) {
-    account->address = query.FieldText("MailAccount");
-    account->smtpServer = query.FieldText("smtpServer");
-    account->password = query.FieldText("PasswordPw");
+    const AccountRow row = ReadAccountRow(query);
+    account->address = row.mailAccount;
+    account->smtpServer = row.smtpServer;
+    account->password = row.password;
   }
   query.Close();
   return true;

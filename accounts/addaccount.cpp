@@ -183,12 +183,13 @@ void TaddAcc::cbbDomainSelect(int index) {
 
 void TaddAcc::btnApplyClick() {
   const std::string presetPath = S(programFolder_) + "/" + kPresetFileName;
-  const ApplyResult result = ApplyAccount(*query_, Form(), editing_, editId_, presetPath);
+  AccountChange change;
+  const ApplyResult result = ApplyAccount(*query_, Form(), editing_, editId_, presetPath, &change);
   if (result == ApplyResult::Saved || result == ApplyResult::Updated) {
     const bool updated = result == ApplyResult::Updated;
     const QString renamed = (updated && editedWasDefault_) ? StoredAddress() : QString();
     if (applied) {
-      applied(updated, renamed);
+      applied(updated, renamed, change);
     } else {
       Notice(this, QString::fromUtf8(ApplyResultText(result)));
     }

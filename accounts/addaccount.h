@@ -45,7 +45,8 @@ class TaddAcc : public QDialog {
 
   // After a successful 应 用: updated is false for an insert; renamedDefault is the stored
   // address when the default account was edited, else empty.
-  std::function<void(bool updated, const QString& renamedDefault)> applied;
+  std::function<void(bool updated, const QString& renamedDefault, const AccountChange& change)>
+      applied;
 
   QLineEdit* edtUser = nullptr;      // 账 号
   QComboBox* cbbDomain = nullptr;    // the mail domain, editable

@@ -37,8 +37,9 @@ TMailManager::TMailManager(const QString& programFolder, store::Database& accoun
   setWindowTitle(QStringLiteral("邮件收发管理"));
   BuildWindow();
   editor_ = new TaddAcc(programFolder, accountDb, this);
-  editor_->applied = [this](bool updated, const QString& renamedDefault) {
-    AccountApplied(updated, renamedDefault);
+  editor_->applied = [this](bool updated, const QString& renamedDefault,
+                            const AccountChange& change) {
+    AccountApplied(updated, renamedDefault, change);
   };
   tmrDefault.setInterval(kDefaultTimerMs);
   connect(&tmrDefault, &QTimer::timeout, this, &TMailManager::tmrDefaultTimer);
@@ -162,8 +163,14 @@ void TMailManager::RemoveRow(int index) {
   if (store::DefaultAccount(programFolder_.toStdString()) == address.toStdString()) {
     SetDefault(QString());
   }
+  AccountChange change;
+  change.before.emplace();
+  // A row that cannot be read still has its address, which is all its ledger needs.
+  if (!FindAccountByAddress(*query_, address.toStdString(), &*change.before))
+    change.before->mailAccount = address.toStdString();
   // A row the database refused to delete is still stored, so it stays listed.
   if (!DeleteAccount(*query_, address.toStdString())) return;
+  Call(hooks_.accountChanged, change);
   delete item;
   tmrDefault.start();
   Call(hooks_.rebuildReceiveMenus);
@@ -188,7 +195,9 @@ void TMailManager::tmrDefaultTimer() {
     Call(hooks_.defaultChanged, QString::fromStdString(*next));
 }
 
-void TMailManager::AccountApplied(bool updated, const QString& renamedDefault) {
+void TMailManager::AccountApplied(bool updated, const QString& renamedDefault,
+                                  const AccountChange& change) {
+  Call(hooks_.accountChanged, change);
   if (!renamedDefault.isEmpty()) SetDefault(renamedDefault);
   FillList();
   Call(hooks_.rebuildReceiveMenus);
@@ -197,7 +206,8 @@ void TMailManager::AccountApplied(bool updated, const QString& renamedDefault) {
   tmrDefault.start();
   TaddAcc::Notice(editor_, QString::fromUtf8(ApplyResultText(updated ? ApplyResult::Updated
                                                                      : ApplyResult::Saved)));
-  if (updated) Call(hooks_.resetSchedule);
+  // Also after an insert: a new account with automatic receiving is scheduled at once.
+  Call(hooks_.resetSchedule);
 }
 
 }  // namespace accounts

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "accounts/AccountRows.h"
+
 class QPushButton;
 class QTreeWidget;
 
@@ -29,8 +31,11 @@ struct AccountHooks {
   std::function<void()> reloadSenders;
   // Rebuild the per-account entries of the manual-receive menu and the tray's 邮件收发 menu.
   std::function<void()> rebuildReceiveMenus;
-  // Stop the receive schedule and build it again from the accounts.
+  // Stop the receive schedule and build it again from the accounts (after every add, edit and
+  // removal, so a new automatic account is scheduled at once).
   std::function<void()> resetSchedule;
+  // An account was added, edited or removed: the ledger of unique ids follows it (FollowLedger).
+  std::function<void(const AccountChange& change)> accountChanged;
   // The default account changed (empty: none): remember it and show it as the sender text.
   std::function<void(const QString& address)> defaultChanged;
 };
@@ -69,8 +74,9 @@ class TMailManager : public QDialog {
   void tmrDefaultTimer();
 
   // What follows a successful 应 用 in the editor: refresh the list and what depends on the
-  // accounts, and report it. renamedDefault: the new address of the edited default account.
-  void AccountApplied(bool updated, const QString& renamedDefault);
+  // accounts, and report it. renamedDefault: the new address of the edited default account;
+  // change: the row before and after.
+  void AccountApplied(bool updated, const QString& renamedDefault, const AccountChange& change);
 
  protected:
   // Shows the editor modally; tests replace it to drive the editor without blocking.

@@ -16,8 +16,7 @@ FeedbackMail PrepareFeedback(const QDate& today, store::Query& accounts) {
   FeedbackMail mail;
   mail.subject = FeedbackSubject(today);
   mail.recipient = QString::fromLatin1(kSupportAddress);
-  mail.senders = ColumnValues(
-      accounts, "select * from MailAcc where(not MailAccount=\"\") order by ID", "MailAccount");
+  mail.senders = SenderAddresses(accounts);
   return mail;
 }
 

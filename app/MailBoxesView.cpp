@@ -10,6 +10,7 @@
 #include "app/DraftOpen.h"
 #include "app/MailBoxes.h"
 #include "app/MailRow.h"
+#include "app/MainMenus.h"
 #include "app/StoredMessage.h"
 #include "platform/HtmlView.h"
 
@@ -170,13 +171,7 @@ void MailBoxes::OpenDraft(int row) {
 
   QComboBox* sender = compose_->SenderSelector();
   sender->clear();
-  store::Query& accounts = *data_.ADOQueryMailAcc;
-  accounts.ClearSql();
-  accounts.AddLine("select * from MailAcc where(not MailAccount=\"\")");
-  if (accounts.Open()) {
-    for (; !accounts.Eof(); accounts.Next())
-      sender->addItem(Q(accounts.FieldText("MailAccount")));
-  }
+  sender->addItems(SenderAddresses(*data_.ADOQueryMailAcc));
   sender->setEditText(Q(fields.sender));
 }
 

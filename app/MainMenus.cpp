@@ -1,5 +1,7 @@
 #include "app/MainMenus.h"
 
+#include "accounts/AccountRows.h"
+
 #include <QMenu>
 
 namespace app {
@@ -100,16 +102,23 @@ QList<QAction*> FillQuickReplyMenu(QMenu* quickReturn, store::Query& query) {
 }
 
 QStringList SenderAddresses(store::Query& query) {
-  return ColumnValues(query, "select * from MailAcc where(not MailAccount=\"\") order by ID",
-                      "MailAccount");
+  query.Close();
+  std::vector<std::string> addresses;
+  // A database error part way lists the addresses read so far: the list is only an offer, and
+  // the address field can still be typed in.
+  static_cast<void>(accounts::ListAddresses(query, &addresses));
+  QStringList values;
+  for (const std::string& address : addresses)
+    values << QString::fromStdString(address);
+  return values;
 }
 
 QList<QAction*> FillAccountMenus(QMenu* trayMail, QMenu* manualRec, store::Query& query) {
   TrimMenu(trayMail, 2);
   TrimMenu(manualRec, 2);
   if (manualRec->actions().size() != 2) return {};
-  const QStringList accounts =
-      ColumnValues(query, "select MailAccount from MailAcc order by ID", "MailAccount");
+  // The same list as the senders: a row without an address has nothing to receive.
+  const QStringList accounts = SenderAddresses(query);
   return AppendEntries(trayMail, accounts) + AppendEntries(manualRec, accounts);
 }
 

@@ -68,8 +68,8 @@ QList<QAction*> FillQuickReplyMenu(QMenu* quickReturn, store::Query& query);
 
 // The fill of the account menus, at start-up and after every change of the accounts: both cut
 // back to their first two entries; then, only when the manual-receive menu has exactly two, one
-// entry per row of "select MailAccount from MailAcc" (in table order) appended to each, caption
-// and hint = the address. Returns every entry added, those of the tray menu first.
+// entry per SenderAddresses address (in table order) appended to each, caption and hint = the
+// address. Returns every entry added, those of the tray menu first.
 QList<QAction*> FillAccountMenus(QMenu* trayMail, QMenu* manualRec, store::Query& query);
 
 }  // namespace app

@@ -28,6 +28,7 @@ namespace {
 constexpr int kInitInterval = 100;
 constexpr int kSettingsInterval = 500;
 constexpr int kReminderInterval = 50000;
+constexpr const char* kTraceFile = "/Tenvel.log";  // below the program's DB folder
 
 }  // namespace
 
@@ -45,8 +46,11 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   receive::ReceiveDatabases databases;
   databases.mail = [this] { return data_->ADOCDUser.get(); };
   databases.account = [this] { return data_->ADOConnectionAcc.get(); };
+  trace_ = std::make_unique<maillib::FileTrace>(
+      store::DatabaseFolder(programFolder_.toStdString()) + kTraceFile);
   schedule_ =
       std::make_unique<receive::ReceiveSchedule>(programFolder_, std::move(databases), this);
+  schedule_->SetTrace(trace_.get());
   menus_ = BuildMainMenus(this);
   BuildForm();
 

@@ -19,6 +19,7 @@
 #include "accounts/mailset.h"
 #include "app/DataQX.h"
 #include "app/MainMenus.h"
+#include "maillib/Trace.h"
 #include "store/Database.h"
 #include "store/Query.h"
 
@@ -81,6 +82,8 @@ class TForm1 : public QMainWindow {
   // The compose page's sender list: cleared and refilled with every account address; the
   // text shown stays.
   void ReloadSenders();
+  // The ledger of unique ids in DB/MsgEx.mdb follows an account change; a failure is traced.
+  void KeepLedger(const accounts::AccountChange& change);
   // The per-account entries of the manual-receive menu and the tray's 邮件收发 menu, rebuilt
   // from the accounts; each receives its account.
   void RebuildReceiveMenus();
@@ -122,6 +125,9 @@ class TForm1 : public QMainWindow {
   // Receiving: the schedule, receive-all, one account, and where their reports go. Its timers
   // (tmrAutoRecM, tmrStartCheckRecMailTime, TmrOpenRevFrm) are started from here.
   receive::ReceiveSchedule* Schedule() const { return schedule_.get(); }
+  // The program's trace: DB/Tenvel.log below the program folder. Handed to the receive workers
+  // and to the account changes; failures the user is not shown in full are written there.
+  maillib::FileTrace* Trace() const { return trace_.get(); }
 
   // Timers of the main window (intervals as created; the reminder timer is started here and
   // driven by the reminder window).
@@ -167,6 +173,8 @@ class TForm1 : public QMainWindow {
   MainMenus menus_;
   MailBoxes* boxes_ = nullptr;
   std::unique_ptr<MailMoves> moves_;
+  // Outlives the schedule, whose workers write to it.
+  std::unique_ptr<maillib::FileTrace> trace_;
   // Goes first when the window is destroyed: its workers are ended and waited for while the
   // databases they write to are still open.
   std::unique_ptr<receive::ReceiveSchedule> schedule_;

@@ -14,6 +14,7 @@
 #include <QTextEdit>
 #include <QUrl>
 
+#include "accounts/AccountLedger.h"
 #include "app/Aboutus.h"
 #include "app/CompanionTools.h"
 #include "app/ComposePage.h"
@@ -141,6 +142,7 @@ accounts::AccountHooks TForm1::AccountRefreshHooks() {
   hooks.reloadSenders = [this] { ReloadSenders(); };
   hooks.rebuildReceiveMenus = [this] { RebuildReceiveMenus(); };
   hooks.resetSchedule = [this] { schedule_->ResetSchedule(); };
+  hooks.accountChanged = [this](const accounts::AccountChange& change) { KeepLedger(change); };
   hooks.defaultChanged = [this](const QString& address) { SetDefaultAccount(address); };
   return hooks;
 }
@@ -152,6 +154,13 @@ void TForm1::ReloadSenders() {
   senders->clear();
   senders->addItems(SenderAddresses(*data_->ADOQueryMailAcc));
   senders->setEditText(shown);
+}
+
+void TForm1::KeepLedger(const accounts::AccountChange& change) {
+  if (!data_->IsOpen()) return;
+  std::string error;
+  if (accounts::FollowLedger(accounts::StoreLedgers(*data_->ADOCDUser), change, &error)) return;
+  trace_->Trace("account change: the ledger of unique ids was not kept: " + error);
 }
 
 void TForm1::SetDefaultAccount(const QString& address) {

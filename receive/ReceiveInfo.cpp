@@ -3,8 +3,6 @@
 #include "maillib/ServerField.h"
 #include "maillib/TextUtil.h"
 #include "store/DateTimeText.h"
-#include "store/FieldValue.h"
-#include "store/Query.h"
 
 namespace receive {
 
@@ -20,15 +18,15 @@ std::string UserNameOf(std::string_view address) {
   return maillib::Trim(address.substr(0, address.find('@')));
 }
 
-TOnlyPOPReceivInformation ReceiveInfoFromRow(const store::Query& row) {
+TOnlyPOPReceivInformation ReceiveInfoFromRow(const accounts::AccountRow& row) {
   TOnlyPOPReceivInformation info;
-  info.MailAccount = row.FieldText("MailAccount");
+  info.MailAccount = row.mailAccount;
   info.UserName = UserNameOf(info.MailAccount);
-  info.Password = row.FieldText("PasswordPw");
-  info.PopServer = row.FieldText("popServer");
-  info.DeleteMode = row.FieldText("Delect_Mail");
-  info.Interval = store::TextToInt(maillib::Trim(row.FieldText("AutoRecTime")));
-  if (!store::ParseDateTime(maillib::Trim(row.FieldText("Mail_Date")), &info.LastMailDate))
+  info.Password = row.password;
+  info.PopServer = row.popServer;
+  info.DeleteMode = row.deleteMode;
+  info.Interval = accounts::IntervalMinutesOf(row);
+  if (!store::ParseDateTime(maillib::Trim(row.mailDate), &info.LastMailDate))
     info.LastMailDate = StartOf1980();
   return info;
 }

@@ -6,9 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace store {
-class Query;
-}
+#include "accounts/AccountRows.h"
 
 namespace receive {
 
@@ -22,8 +20,9 @@ struct TOnlyPOPReceivInformation {
   std::string DeleteMode;      // Delect_Mail: "delect" keeps mail on the server, else taken
 };
 
-inline constexpr const char* kKeepOnServer = "delect";
-inline constexpr const char* kTakeFromServer = "Nodelect";
+// The delete-mode texts are the account record's own.
+inline constexpr const char* kKeepOnServer = accounts::kKeepOnServer;
+inline constexpr const char* kTakeFromServer = accounts::kRemoveFromServer;
 
 // The start of 1980-01-01, local time: the date of a message without a Date header and of an
 // account whose Mail_Date cannot be read.
@@ -33,9 +32,9 @@ std::time_t StartOf1980();
 // has no "@".
 std::string UserNameOf(std::string_view address);
 
-// The record of the account at the query's current row (a "select * from MailAcc ..." result).
-// An unreadable Mail_Date reads as the start of 1980, so every dated message counts as new.
-TOnlyPOPReceivInformation ReceiveInfoFromRow(const store::Query& row);
+// The record of an account row. An unreadable Mail_Date reads as the start of 1980, so every
+// dated message counts as new.
+TOnlyPOPReceivInformation ReceiveInfoFromRow(const accounts::AccountRow& row);
 
 // The POP3 endpoint of the account: its server field with the port the address implies (995
 // with TLS for addresses containing "gmail", 110 plain for the rest) unless the field names one.

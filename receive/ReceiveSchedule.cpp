@@ -1,15 +1,12 @@
 #include "receive/ReceiveSchedule.h"
 
-#include <algorithm>
-#include <climits>
 #include <vector>
 
 #include "platform/Dialogs.h"
 #include "receive/MailTixingFin.h"
 #include "receive/ManualRec.h"
+#include "receive/ReceivePlan.h"
 #include "receive/ReceiveReportBridge.h"
-#include "store/DataFiles.h"
-#include "store/Query.h"
 
 namespace receive {
 namespace {
@@ -17,37 +14,21 @@ namespace {
 constexpr const char* kBusyReceiving = "邮件接收中...请稍候!";
 constexpr const char* kBusyChecking = "邮件检查中...请稍候!";
 constexpr const char* kNoticeTitle = "提示";
-constexpr const char* kAllAccounts =
-    "select * from MailAcc where(not MailAccount=\"\") order by ID";
-constexpr int kMinuteMs = 60000;
 
 store::Database* Open(const std::function<store::Database*()>& source) {
   return source ? source() : nullptr;
 }
 
-QString TotalText(int count) {
-  return QStringLiteral("您收到") + QString::number(count) + QStringLiteral("封邮件");
-}
-
-// The record of every account with an address, in table order; empty on a database error.
+// Every account with an address, in table order; none while the database is not open.
 std::vector<TOnlyPOPReceivInformation> AllAccounts(store::Database* account) {
   std::vector<TOnlyPOPReceivInformation> records;
-  if (account == nullptr) return records;
-  store::Query q(*account);
-  q.AddLine(kAllAccounts);
-  if (!q.Open()) return records;
-  for (; !q.Eof(); q.Next())
-    records.push_back(ReceiveInfoFromRow(q));
+  // After a database error part way the accounts read so far are still received: an error
+  // reading one row is no reason to leave the others unreceived.
+  if (account != nullptr) static_cast<void>(PlanAll(*account, &records));
   return records;
 }
 
 }  // namespace
-
-int SlotIntervalMs(int minutes) {
-  if (minutes <= 0) return 0;
-  return static_cast<int>(
-      std::min<long long>(static_cast<long long>(minutes) * kMinuteMs, INT_MAX));
-}
 
 ReceiveSchedule::ReceiveSchedule(QString programFolder, ReceiveDatabases databases, QWidget* window,
                                  QObject* parent)
@@ -136,15 +117,11 @@ void ReceiveSchedule::BuildSchedule() {
   tmrStartCheckRecMailTime.stop();
   // Building again without a reset must not leave the old slots running beside the new ones.
   StopSlots();
-  for (const TOnlyPOPReceivInformation& info : AllAccounts(Open(databases_.account))) {
-    if (slotsUsed_ == kSlotCount) break;  // further automatic accounts stay unscheduled
-    // AutoRecTime "0" is "no automatic receive"; so is text that is no positive number, which
-    // would otherwise make a timer that fires without pause.
-    const int ms = SlotIntervalMs(info.Interval);
-    if (ms == 0) continue;
+  for (const TOnlyPOPReceivInformation& info :
+       PlanScheduled(AllAccounts(Open(databases_.account)))) {
     ScheduleSlot& slot = Slot(++slotsUsed_);
     slot.info = info;
-    slot.timer.setInterval(ms);
+    slot.timer.setInterval(SlotIntervalMs(info.Interval));
   }
   for (int k = 1; k <= slotsUsed_; ++k)
     Slot(k).timer.start();
@@ -184,9 +161,9 @@ void ReceiveSchedule::ReceiveAll() {
     return;
   }
   SetProgressMode(true);
-  for (const TOnlyPOPReceivInformation& info : AllAccounts(Open(databases_.account))) {
-    if (!info.MailAccount.empty()) StartWorker(info);
-  }
+  ReceiveContext context;
+  if (!MakeContext(&context)) return;
+  StartAll(workers_, AllAccounts(Open(databases_.account)), context);
 }
 
 void ReceiveSchedule::OpenProgressWindow() {
@@ -202,7 +179,7 @@ void ReceiveSchedule::RouteStatus(const QString& account, const QString& text) {
 
 void ReceiveSchedule::RouteReceived(const QString& account, int count) {
   if (progressMode_) {
-    ShowProgress(account, TotalText(count));
+    ShowProgress(account, QString::fromStdString(ReceivedText(count)));
     if (soundOn_) PlaySound();
     return;
   }
@@ -227,16 +204,19 @@ void ReceiveSchedule::ProgressCancelled() {
   workers_.CancelAll();
 }
 
-bool ReceiveSchedule::StartWorker(const TOnlyPOPReceivInformation& info) {
+bool ReceiveSchedule::MakeContext(ReceiveContext* context) const {
   store::Database* mail = Open(databases_.mail);
   store::Database* account = Open(databases_.account);
   if (mail == nullptr || account == nullptr) return false;
+  *context =
+      MakeReceiveContext(*mail, *account, programFolder_.toStdString(), bridge_.get(), trace_);
+  context->configureClient = clientSetup_;
+  return true;
+}
+
+bool ReceiveSchedule::StartWorker(const TOnlyPOPReceivInformation& info) {
   ReceiveContext context;
-  context.mail = mail;
-  context.account = account;
-  context.mailFileFolder = store::MailFileFolder(programFolder_.toStdString());
-  context.reports = bridge_.get();
-  context.configureClient = clientSetup_;
+  if (!MakeContext(&context)) return false;
   workers_.Start(info, context);
   return true;
 }
@@ -244,13 +224,7 @@ bool ReceiveSchedule::StartWorker(const TOnlyPOPReceivInformation& info) {
 bool ReceiveSchedule::ReadAccount(const std::string& address,
                                   TOnlyPOPReceivInformation* info) const {
   store::Database* account = Open(databases_.account);
-  if (account == nullptr) return false;
-  store::Query q(*account);
-  q.AddLine("select * from MailAcc where MailAccount=:MailAccount2");
-  q.SetText("MailAccount2", address);
-  if (!q.Open() || q.Eof()) return false;
-  *info = ReceiveInfoFromRow(q);
-  return true;
+  return account != nullptr && PlanOne(*account, address, info);
 }
 
 void ReceiveSchedule::BusyMessage(const char* text) {

@@ -3,6 +3,8 @@
 // everything here runs on the user-interface thread.
 //
 // Three ways to receive, all ending in ReceiveWorkers::Start:
+// Which accounts are received and what a worker is handed come from the receive plan
+// (ReceivePlan.h), which `tvmail receive` follows as well.
 // - scheduled: every account whose AutoRecTime is not "0" gets one of ten slots with a timer
 //   of its own (AutoRecTime minutes); a slot that fires while anything is being received tries
 //   again 20 s later. Scheduled results go to the receive-finished pop-up.
@@ -21,6 +23,7 @@
 #include <memory>
 
 #include "receive/ReceiveInfo.h"
+#include "receive/ReceivePlan.h"
 #include "receive/ReceiveWorkers.h"
 
 class QWidget;
@@ -52,7 +55,7 @@ class ReceiveSchedule : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr int kSlotCount = 10;
+  static constexpr int kSlotCount = kScheduleSlots;
   static constexpr int kBuilderMs = 1000;
   static constexpr int kFirstReceiveAllMs = 5000;
   static constexpr int kReceiveAllMs = 300;
@@ -114,6 +117,10 @@ class ReceiveSchedule : public QObject {
 
   // Replaces the notice sound (tests count it instead of playing it).
   void SetSoundPlayer(std::function<void()> play) { playSound_ = std::move(play); }
+  // The sink every worker writes its failures to (owned by the main window, which outlives
+  // the schedule); null: no trace.
+  void SetTrace(maillib::TraceSink* trace) { trace_ = trace; }
+  maillib::TraceSink* Trace() const { return trace_; }
   // Called with every new POP3 client before it connects (tests: short time-outs).
   void SetClientSetup(std::function<void(maillib::TRapPOP&)> setup) {
     clientSetup_ = std::move(setup);
@@ -125,6 +132,8 @@ class ReceiveSchedule : public QObject {
 
  private:
   void SetProgressMode(bool on) { progressMode_ = on; }
+  // A worker's context; false when the databases are not open.
+  bool MakeContext(ReceiveContext* context) const;
   // Starts a worker for the record; false (nothing started) when the databases are not open.
   bool StartWorker(const TOnlyPOPReceivInformation& info);
   // Rereads the account's row; false on a database error or when the account is gone.
@@ -151,11 +160,8 @@ class ReceiveSchedule : public QObject {
   bool autoReceive_ = false;
   std::function<void()> playSound_;
   std::function<void(maillib::TRapPOP&)> clientSetup_;
+  maillib::TraceSink* trace_ = nullptr;
   ReceiveWorkers workers_;
 };
-
-// The slot timer interval of an account's AutoRecTime minutes: minutes × 60000 ms, kept within
-// what a timer can hold; 0 when the account has no usable interval (0 or less).
-int SlotIntervalMs(int minutes);
 
 }  // namespace receive

@@ -9,13 +9,15 @@ ReceiveWorkers::~ReceiveWorkers() {
   JoinAll();
 }
 
-void ReceiveWorkers::Start(const TOnlyPOPReceivInformation& info, const ReceiveContext& context) {
+std::shared_ptr<const TReveiveEMailThread> ReceiveWorkers::Start(
+    const TOnlyPOPReceivInformation& info, const ReceiveContext& context) {
   Reap();
   auto worker = std::make_shared<TReveiveEMailThread>(info, context);
   std::lock_guard<std::mutex> lock(mutex_);
   // Started under the lock, so Receiving() never sees the worker before it runs.
   worker->Start();
-  workers_.push_back(std::move(worker));
+  workers_.push_back(worker);
+  return worker;
 }
 
 bool ReceiveWorkers::Receiving() const {

@@ -20,8 +20,10 @@ class ReceiveWorkers {
   ReceiveWorkers& operator=(const ReceiveWorkers&) = delete;
 
   // Creates a worker for the record, makes it the most recent one and starts it. Receiving()
-  // is true from here until every started worker has ended.
-  void Start(const TOnlyPOPReceivInformation& info, const ReceiveContext& context);
+  // is true from here until every started worker has ended. The worker is returned so that the
+  // caller can read its outcome after JoinAll.
+  std::shared_ptr<const TReveiveEMailThread> Start(const TOnlyPOPReceivInformation& info,
+                                                   const ReceiveContext& context);
   // True while any worker started here has not ended.
   bool Receiving() const;
   // Cancels every running worker (the progress window's cancel button).

@@ -56,6 +56,17 @@ TEST_F(AccountMenus, RunningTheFillAgainNeverListsAnAccountTwice) {
   EXPECT_TRUE(added[3]->isEnabled());
 }
 
+// The menus list what the sender list lists: a row without an address has nothing to receive.
+TEST_F(AccountMenus, ARowWithoutAnAddressGetsNoEntry) {
+  AddAccount("one@x.cn");
+  AddAccount("");
+  AddAccount("two@x.cn");
+  app::FillAccountMenus(menus_.trayMail, menus_.popupmenuManualRec, *data_.ADOQueryMailAcc);
+  EXPECT_EQ(Texts(menus_.popupmenuManualRec),
+            (QStringList{"接收全部邮件", "-", "one@x.cn", "two@x.cn"}));
+  EXPECT_EQ(app::SenderAddresses(*data_.ADOQueryMailAcc), (QStringList{"one@x.cn", "two@x.cn"}));
+}
+
 TEST_F(AccountMenus, ManualMenuShortOfItsTwoEntriesGetsNoAccounts) {
   AddAccount("one@x.cn");
   app::TrimMenu(menus_.popupmenuManualRec, 1);

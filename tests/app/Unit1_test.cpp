@@ -367,6 +367,14 @@ TEST(Receiving, AutoReceiveSettingStartsReceiveAllAndTheScheduleAtStartUp) {
   schedule->tmrAutoRecM.stop();
 }
 
+// The workers' failures in full go to one file below the program folder.
+TEST(Receiving, TheScheduleHandsItsWorkersTheProgramsTraceFile) {
+  StartedWindow w;
+  ASSERT_NE(w.window->Trace(), nullptr);
+  EXPECT_EQ(w.window->Schedule()->Trace(), w.window->Trace());
+  EXPECT_EQ(w.window->Trace()->Path(), w.dir.path().toStdString() + "/DB/Tenvel.log");
+}
+
 TEST(Receiving, MenuEntriesReceiveOneAccountOrAllOfThem) {
   StartedWindow w({}, {RefusedAccount("one@x.cn"), RefusedAccount("two@x.cn")});
   receive::ReceiveSchedule* schedule = w.window->Schedule();

@@ -17,6 +17,7 @@
 #include "maillib/RapPOP3.h"
 #include "receive/ReceiveEMailThread.h"
 #include "receive/ReceiveInfo.h"
+#include "receive/ReceivePlan.h"
 #include "store/DataFiles.h"
 #include "store/DateTimeText.h"
 #include "store/Query.h"
@@ -95,11 +96,10 @@ class ProgramFolder {
   }
 
   receive::TOnlyPOPReceivInformation Info(const std::string& address) {
-    store::Query query(*account_);
-    query.AddLine("select * from MailAcc where MailAccount=:MailAccount2");
-    query.SetText("MailAccount2", address);
-    if (!query.Open() || query.Eof()) throw std::runtime_error("no account " + address);
-    return receive::ReceiveInfoFromRow(query);
+    receive::TOnlyPOPReceivInformation info;
+    if (!receive::PlanOne(*account_, address, &info))
+      throw std::runtime_error("no account " + address);
+    return info;
   }
 
   receive::ReceiveContext Context(receive::ReceiveReports* reports) {

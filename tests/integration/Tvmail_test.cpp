@@ -1,4 +1,5 @@
-// `tvmail pop3` and `tvmail smtp` run as a user would run them, against the real servers.
+// `tvmail pop3` and `tvmail smtp` run as a user would run them, against the real servers, and
+// `tvmail account add` taking its password from a file.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,6 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "accounts/AccountRows.h"
+#include "store/Query.h"
+#include "store/Stores.h"
+#include "store/UidlLedger.h"
 #include "tests/integration/Messages.h"
 #include "tests/integration/TestServers.h"
 
@@ -62,6 +67,69 @@ std::string PasswordFile(const fs::path& scratch, const std::string& password) {
   const std::string path = (scratch / "password").string();
   WriteFile(path, password + "\n");
   return path;
+}
+
+// The password stored for the account, read from the folder's account database.
+std::string StoredPassword(const fs::path& folder, const std::string& address) {
+  std::string error;
+  const auto accounts = store::OpenAccountStore(folder.string(), &error);
+  if (!accounts) return "(no account database: " + error + ")";
+  store::Query query(*accounts);
+  accounts::AccountRow row;
+  if (!accounts::FindAccountByAddress(query, address, &row)) return "(no account)";
+  return row.password;
+}
+
+// The password is the file's first line without its line end; a password on the command line
+// (visible to every local user) stays possible for tests, but not both at once.
+TEST(TvmailAccount, AddTakesThePasswordFromTheFirstLineOfAFile) {
+  ScratchDir scratch("account-password");
+  const std::string folder = (scratch.path / "program").string();
+  const std::string file = (scratch.path / "pw").string();
+  WriteFile(file, "s3cret \xE5\xAF\x86\r\nsecond line\n");
+  const std::vector<std::string> add = {"account", "add",   "--program-folder", folder, "--domain",
+                                        "163.com", "--user"};
+  auto with = [&](std::vector<std::string> tail) {
+    std::vector<std::string> args = add;
+    args.insert(args.end(), tail.begin(), tail.end());
+    return RunTvmail(scratch.path, args);
+  };
+  const ToolRun fromFile = with({"a", "--password-file", file});
+  EXPECT_EQ(fromFile.status, 0) << fromFile.err;
+  EXPECT_EQ(StoredPassword(folder, "a@163.com"), "s3cret \xE5\xAF\x86");
+  EXPECT_EQ(with({"b", "--password", "typed"}).status, 0);
+  EXPECT_EQ(StoredPassword(folder, "b@163.com"), "typed");
+
+  EXPECT_EQ(with({"c", "--password-file", file, "--password", "x"}).status, 2);
+  EXPECT_EQ(with({"c", "--password-file", (scratch.path / "missing").string()}).status, 2);
+  WriteFile(file, "\nnot the first line\n");
+  const ToolRun empty = with({"c", "--password-file", file});
+  EXPECT_EQ(empty.status, 2);
+  EXPECT_NE(empty.err.find("holds no password"), std::string::npos) << empty.err;
+  EXPECT_EQ(StoredPassword(folder, "c@163.com"), "(no account)");
+}
+
+// A new account's ledger of unique ids is in use from the start; removing the account
+// forgets it, so a later account of the same address begins afresh.
+TEST(TvmailAccount, AddStartsTheLedgerAndRemoveForgetsIt) {
+  ScratchDir scratch("account-ledger");
+  const std::string folder = (scratch.path / "program").string();
+  const ToolRun add =
+      RunTvmail(scratch.path, {"account", "add", "--program-folder", folder, "--user", "a",
+                               "--domain", "163.com", "--password", "pw"});
+  ASSERT_EQ(add.status, 0) << add.err;
+  auto inUse = [&] {
+    std::string error;
+    const auto mail = store::OpenMailStore(folder, &error);
+    bool used = false;
+    EXPECT_TRUE(mail && store::IsLedgerInUse(*mail, "a@163.com", &used)) << error;
+    return used;
+  };
+  EXPECT_TRUE(inUse());
+  const ToolRun remove =
+      RunTvmail(scratch.path, {"account", "remove", "--program-folder", folder, "a@163.com"});
+  EXPECT_EQ(remove.status, 0) << remove.err;
+  EXPECT_FALSE(inUse());
 }
 
 TEST(TvmailPop3, RunsSeveralCommandsInOneSession) {

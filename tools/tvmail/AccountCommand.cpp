@@ -1,8 +1,11 @@
 // `tvmail account add|list|remove|test --program-folder DIR ...`: the account manager from the
 // command line. Every change goes through the same account rules as the editor (accounts core);
 // after an add or a remove the default account is kept sensible as the manager does.
-//   add    --user U --domain D --password P [--nickname N] [--pop3 HOST --smtp HOST]
-//          [--auto MINUTES] [--keep]      prints the editor's result text
+//   add    --user U --domain D (--password-file F | --password P) [--nickname N]
+//          [--pop3 HOST --smtp HOST] [--auto MINUTES] [--keep]
+//                                         prints the editor's result text; the password is the
+//                                         first line of F without its line end (--password is
+//                                         for tests: other local users see it in the process list)
 //   list                                  one line per account: address, state, ID, POP3 host,
 //                                         SMTP host, delete mode, interval (TAB separated)
 //   remove ADDRESS                        deletes the account
@@ -16,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "accounts/AccountLedger.h"
 #include "accounts/AccountRows.h"
 #include "accounts/AccountTest.h"
 #include "accounts/DefaultAccount.h"
@@ -29,8 +33,9 @@ namespace tvmail {
 namespace {
 
 constexpr std::string_view kAccountUsage =
-    "usage: tvmail account add --program-folder DIR --user U --domain D --password P\n"
-    "                          [--nickname N] [--pop3 HOST --smtp HOST] [--auto MINUTES] [--keep]\n"
+    "usage: tvmail account add --program-folder DIR --user U --domain D\n"
+    "                          (--password-file F | --password P) [--nickname N]\n"
+    "                          [--pop3 HOST --smtp HOST] [--auto MINUTES] [--keep]\n"
     "       tvmail account list --program-folder DIR\n"
     "       tvmail account remove --program-folder DIR ADDRESS\n"
     "       tvmail account test --program-folder DIR ADDRESS\n";
@@ -40,18 +45,38 @@ struct AccountArgs {
   std::string folder;
   std::string address;  // remove, test
   accounts::AccountForm form;
+  int passwords = 0;  // how many of --password and --password-file were given
 };
 
+// Takes the password of `add` at args[i]; false when args[i] names none.
+bool TakePassword(std::span<const std::string> args, std::size_t& i, AccountArgs& parsed,
+                  std::string& error) {
+  std::string path;
+  if (args[i] == "--password") {
+    TakeValue(args, i, parsed.form.password, error);
+  } else if (args[i] == "--password-file") {
+    if (TakeValue(args, i, path, error) && ReadPasswordFile(path, parsed.form.password, error) &&
+        parsed.form.password.empty()) {
+      error = "the password file '" + path + "' holds no password";
+    }
+  } else {
+    return false;
+  }
+  if (++parsed.passwords > 1) error = "give one of --password-file and --password";
+  return true;
+}
+
 // Takes one option of `add` at args[i]; false when args[i] is none of them.
-bool TakeFormOption(std::span<const std::string> args, std::size_t& i, accounts::AccountForm& form,
+bool TakeFormOption(std::span<const std::string> args, std::size_t& i, AccountArgs& parsed,
                     std::string& error) {
+  accounts::AccountForm& form = parsed.form;
   const std::string& arg = args[i];
-  if (arg == "--user")
+  if (TakePassword(args, i, parsed, error))
+    return true;
+  else if (arg == "--user")
     TakeValue(args, i, form.user, error);
   else if (arg == "--domain")
     TakeValue(args, i, form.domain, error);
-  else if (arg == "--password")
-    TakeValue(args, i, form.password, error);
   else if (arg == "--nickname")
     TakeValue(args, i, form.nickname, error);
   else if (arg == "--pop3")
@@ -79,7 +104,7 @@ bool ParseAccountArgs(std::span<const std::string> args, AccountArgs& parsed, st
   for (std::size_t i = 1; i < args.size() && error.empty(); ++i) {
     if (args[i] == "--program-folder")
       TakeValue(args, i, parsed.folder, error);
-    else if (add && TakeFormOption(args, i, parsed.form, error))
+    else if (add && TakeFormOption(args, i, parsed, error))
       continue;
     else if (withAddress && parsed.address.empty() && args[i].rfind("--", 0) != 0)
       parsed.address = args[i];
@@ -104,19 +129,28 @@ void MaintainDefault(store::Database& accountDb, const std::string& folder) {
     std::cerr << "tvmail account: cannot write " << store::DefaultAccountPath(folder) << '\n';
 }
 
-int Add(store::Database& accountDb, const AccountArgs& args) {
-  store::Query query(accountDb);
+// The ledger of unique ids follows the change; false (and said) when it could not.
+bool KeepLedger(store::Database& mailDb, const accounts::AccountChange& change) {
+  std::string error;
+  if (accounts::FollowLedger(accounts::StoreLedgers(mailDb), change, &error)) return true;
+  std::cerr << "tvmail account: the ledger of unique ids was not kept: " << error << '\n';
+  return false;
+}
+
+int Add(const ProgramStores& stores, const AccountArgs& args) {
+  store::Query query(*stores.account);
   const std::string presetPath = args.folder + "/" + accounts::kPresetFileName;
+  accounts::AccountChange change;
   const accounts::ApplyResult result =
-      accounts::ApplyAccount(query, args.form, false, 0, presetPath);
+      accounts::ApplyAccount(query, args.form, false, 0, presetPath, &change);
   if (result == accounts::ApplyResult::DatabaseError) {
     std::cerr << "tvmail account: " << query.Error() << '\n';
     return 1;
   }
   std::cout << accounts::ApplyResultText(result) << '\n';
   if (result != accounts::ApplyResult::Saved) return 1;
-  MaintainDefault(accountDb, args.folder);
-  return 0;
+  MaintainDefault(*stores.account, args.folder);
+  return KeepLedger(*stores.mail, change) ? 0 : 1;
 }
 
 int List(store::Database& accountDb) {
@@ -132,7 +166,8 @@ int List(store::Database& accountDb) {
   return ok ? 0 : 1;
 }
 
-int Remove(store::Database& accountDb, const AccountArgs& args) {
+int Remove(const ProgramStores& stores, const AccountArgs& args) {
+  store::Database& accountDb = *stores.account;
   store::Query query(accountDb);
   accounts::AccountRow row;
   if (!accounts::FindAccountByAddress(query, args.address, &row)) {
@@ -148,7 +183,9 @@ int Remove(store::Database& accountDb, const AccountArgs& args) {
     return 1;
   }
   MaintainDefault(accountDb, args.folder);
-  return 0;
+  accounts::AccountChange change;
+  change.before = row;
+  return KeepLedger(*stores.mail, change) ? 0 : 1;
 }
 
 // The test with the editor's watchdog: after kTestWatchdogMs the test is ended.
@@ -195,13 +232,15 @@ int RunAccount(std::span<const std::string> args) {
     return 2;
   }
   ProgramStores stores;
-  if (!OpenProgramFolder(parsed.folder, false, stores, error)) {
+  // Adding and removing keep the ledger of unique ids in the mail database.
+  const bool withMail = parsed.verb == "add" || parsed.verb == "remove";
+  if (!OpenProgramFolder(parsed.folder, withMail, stores, error)) {
     std::cerr << "tvmail account: " << error << '\n';
     return 1;
   }
-  if (parsed.verb == "add") return Add(*stores.account, parsed);
+  if (parsed.verb == "add") return Add(stores, parsed);
   if (parsed.verb == "list") return List(*stores.account);
-  if (parsed.verb == "remove") return Remove(*stores.account, parsed);
+  if (parsed.verb == "remove") return Remove(stores, parsed);
   return Test(*stores.account, parsed);
 }
 

@@ -3,6 +3,8 @@
 // into the inbox of the program folder. Every report of a worker is printed at once as one line
 // "ADDRESS<TAB>TEXT"; at the end one line "ADDRESS<TAB>stored N" per account. Exits with 1 when
 // an account could not connect or log in, or its receive stopped early; usage errors exit with 2.
+// The accounts, the workers' context and the workers themselves are the desktop program's
+// (ReceivePlan, ReceiveWorkers); failures written in full go to standard error.
 #include <charconv>
 #include <iostream>
 #include <map>
@@ -11,10 +13,9 @@
 #include <vector>
 
 #include "maillib/RapPOP3.h"
-#include "receive/ReceiveEMailThread.h"
-#include "receive/ReceiveInfo.h"
-#include "store/DataFiles.h"
-#include "store/Query.h"
+#include "maillib/Trace.h"
+#include "receive/ReceivePlan.h"
+#include "receive/ReceiveWorkers.h"
 #include "tools/tvmail/Commands.h"
 #include "tools/tvmail/NetOptions.h"
 
@@ -67,7 +68,7 @@ class LineReports : public receive::ReceiveReports {
   void Received(const std::string& account, int count) override {
     const std::lock_guard lock(mutex_);
     stored_[account] = count;
-    std::cout << account << '\t' << "您收到" << count << "封邮件" << std::endl;
+    std::cout << account << '\t' << receive::ReceivedText(count) << std::endl;
   }
   int Stored(const std::string& account) const {
     const std::lock_guard lock(mutex_);
@@ -83,33 +84,16 @@ class LineReports : public receive::ReceiveReports {
 // The receive records of the chosen accounts, in table order.
 bool ReadAccounts(store::Database& accounts, const ReceiveArgs& args,
                   std::vector<receive::TOnlyPOPReceivInformation>& infos, std::string& error) {
-  store::Query query(accounts);
-  if (args.all) {
-    query.AddLine("select * from MailAcc where(not MailAccount=\"\")");
-  } else {
-    query.AddLine("select * from MailAcc where MailAccount=:MailAccount2");
-    query.SetText("MailAccount2", args.account);
+  receive::TOnlyPOPReceivInformation one;
+  const bool read = args.all ? receive::PlanAll(accounts, &infos)
+                             : receive::PlanOne(accounts, args.account, &one);
+  if (!args.all && read) infos.push_back(one);
+  if (!read) {
+    error = args.all ? "cannot read the accounts" : "no account " + args.account;
+  } else if (infos.empty()) {
+    error = "no accounts";
   }
-  if (!query.Open()) {
-    error = query.Error();
-    return false;
-  }
-  for (; !query.Eof(); query.Next())
-    infos.push_back(receive::ReceiveInfoFromRow(query));
-  if (infos.empty()) error = args.all ? "no accounts" : "no account " + args.account;
-  return !infos.empty();
-}
-
-receive::ReceiveContext MakeContext(ProgramStores& stores, const std::string& folder,
-                                    LineReports& reports, int timeoutMs) {
-  receive::ReceiveContext context;
-  context.mail = stores.mail.get();
-  context.account = stores.account.get();
-  context.mailFileFolder = store::MailFileFolder(folder);
-  context.reports = &reports;
-  if (timeoutMs > 0)
-    context.configureClient = [timeoutMs](maillib::TRapPOP& pop) { pop.TimeOut = timeoutMs; };
-  return context;
+  return read && !infos.empty();
 }
 
 // Whether a worker's run connected, logged in and handled every chosen message.
@@ -121,16 +105,12 @@ bool Completed(const receive::TReveiveEMailThread& worker) {
 // is received on a thread of its own the same way); true when every run completed.
 bool ReceiveAccounts(const std::vector<receive::TOnlyPOPReceivInformation>& infos,
                      const receive::ReceiveContext& context) {
-  std::vector<std::unique_ptr<receive::TReveiveEMailThread>> workers;
-  for (const auto& info : infos) {
-    workers.push_back(std::make_unique<receive::TReveiveEMailThread>(info, context));
-    workers.back()->Start();
-  }
-  bool ok = true;
-  for (const auto& worker : workers) {
-    worker->Join();
+  receive::ReceiveWorkers workers;
+  const auto started = receive::StartAll(workers, infos, context);
+  workers.JoinAll();
+  bool ok = started.size() == infos.size();  // an account without an address is not received
+  for (const auto& worker : started)
     ok = Completed(*worker) && ok;
-  }
   return ok;
 }
 
@@ -151,8 +131,13 @@ int RunReceive(std::span<const std::string> args) {
     return 1;
   }
   LineReports reports;
-  const receive::ReceiveContext context =
-      MakeContext(stores, parsed.folder, reports, parsed.timeoutMs);
+  maillib::StderrTrace trace;
+  receive::ReceiveContext context =
+      receive::MakeReceiveContext(*stores.mail, *stores.account, parsed.folder, &reports, &trace);
+  if (parsed.timeoutMs > 0) {
+    const int timeoutMs = parsed.timeoutMs;
+    context.configureClient = [timeoutMs](maillib::TRapPOP& pop) { pop.TimeOut = timeoutMs; };
+  }
   const bool ok = ReceiveAccounts(infos, context);
   for (const auto& info : infos) {
     std::cout << info.MailAccount << "\tstored " << reports.Stored(info.MailAccount) << '\n';

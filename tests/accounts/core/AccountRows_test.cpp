@@ -209,6 +209,62 @@ TEST_F(AccountRowsTest, ListingIsInIdOrderAndLookUpsAndDeleteQuoteTheAddress) {
   EXPECT_FALSE(accounts::FindAccountByAddress(*query_, "o'neil@qq.com", &row));
 }
 
+// The one list that the sender list, the receive menus, the schedule and `tvmail receive` read.
+TEST_F(AccountRowsTest, AddressListSkipsRowsWithoutAnAddressAndKeepsTableOrder) {
+  ASSERT_EQ(Insert(Form("zz")), ApplyResult::Saved);
+  Run("insert into MailAcc (MailAccount) values ('')");
+  ASSERT_EQ(Insert(Form("aa")), ApplyResult::Saved);
+  std::vector<std::string> addresses;
+  ASSERT_TRUE(accounts::ListAddresses(*query_, &addresses));
+  EXPECT_EQ(addresses, (std::vector<std::string>{"zz@qq.com", "aa@qq.com"}));
+  std::vector<AccountRow> rows;
+  ASSERT_TRUE(accounts::ListAddressedAccounts(*query_, &rows));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].mailAccount, "aa@qq.com");
+  EXPECT_EQ(Rows().size(), 3u);  // the manager still lists the row without an address
+  Run("drop table MailAcc");
+  EXPECT_FALSE(accounts::ListAddresses(*query_, &addresses));
+}
+
+TEST_F(AccountRowsTest, ApplyReportsTheRowBeforeAndAfter) {
+  accounts::AccountChange added;
+  ASSERT_EQ(ApplyAccount(*query_, Form("new"), false, 0, presetPath_, &added), ApplyResult::Saved);
+  EXPECT_FALSE(added.before);
+  ASSERT_TRUE(added.after);
+  EXPECT_EQ(added.after->mailAccount, "new@qq.com");
+  EXPECT_EQ(added.after->popServer, "pop.qq.com:995");
+
+  accounts::AccountChange edited;
+  ASSERT_EQ(ApplyAccount(*query_, Form("renamed"), true, added.after->id, presetPath_, &edited),
+            ApplyResult::Updated);
+  ASSERT_TRUE(edited.before && edited.after);
+  EXPECT_EQ(edited.before->mailAccount, "new@qq.com");
+  EXPECT_EQ(edited.after->mailAccount, "renamed@qq.com");
+  EXPECT_EQ(edited.after->id, added.after->id);
+
+  accounts::AccountChange refused;
+  ASSERT_EQ(ApplyAccount(*query_, Form("renamed"), false, 0, presetPath_, &refused),
+            ApplyResult::Duplicate);
+  EXPECT_FALSE(refused.before || refused.after);
+}
+
+TEST(AccountRecord, IntervalTextDecidesOnDemandAndTheFlagTextDecidesKeeping) {
+  AccountRow row;
+  for (const char* text : {"0", "", "abc", "-5", " 0 "}) {
+    row.autoRecTime = text;
+    EXPECT_TRUE(accounts::IsOnDemand(row)) << text;
+  }
+  row.autoRecTime = " 15 ";
+  EXPECT_FALSE(accounts::IsOnDemand(row));
+  EXPECT_EQ(accounts::IntervalMinutesOf(row), 15);
+  row.deleteMode = accounts::kKeepOnServer;
+  EXPECT_TRUE(accounts::KeepsMailOnServer(row));
+  for (const char* text : {"Nodelect", "", "Delect"}) {
+    row.deleteMode = text;
+    EXPECT_FALSE(accounts::KeepsMailOnServer(row)) << text;
+  }
+}
+
 TEST_F(AccountRowsTest, TypedHostsAndIntervalSurviveAnEditWithoutChanges) {
   AccountForm form = Form("round");
   form.hostsShown = true;

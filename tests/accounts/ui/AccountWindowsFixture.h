@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "accounts/AccountLedger.h"
 #include "accounts/AccountRows.h"
 #include "accounts/DefaultAccount.h"
 #include "accounts/mailset.h"
@@ -26,6 +27,8 @@ struct HookLog {
   int rebuildReceiveMenus = 0;
   int resetSchedule = 0;
   std::vector<QString> defaults;  // every defaultChanged, in order
+  // The ledger steps of every accountChanged, in order: "forget A", "start B".
+  std::vector<std::string> ledger;
 };
 
 class AccountWindowsTest : public ::testing::Test {
@@ -49,13 +52,19 @@ class AccountWindowsTest : public ::testing::Test {
     hooks.rebuildReceiveMenus = [this] { ++log.rebuildReceiveMenus; };
     hooks.resetSchedule = [this] { ++log.resetSchedule; };
     hooks.defaultChanged = [this](const QString& address) { log.defaults.push_back(address); };
+    hooks.accountChanged = [this](const accounts::AccountChange& change) {
+      const accounts::LedgerSteps steps = accounts::LedgerStepsOf(change);
+      if (!steps.forget.empty()) log.ledger.push_back("forget " + steps.forget);
+      if (!steps.start.empty()) log.ledger.push_back("start " + steps.start);
+    };
     return hooks;
   }
 
   // The stored row of this address; id 0 when there is none.
   accounts::AccountRow Stored(const std::string& address) {
     accounts::AccountRow row;
-    accounts::FindAccountByAddress(*query, address, &row);
+    // No row leaves id 0, which is what the tests look at.
+    static_cast<void>(accounts::FindAccountByAddress(*query, address, &row));
     return row;
   }
   int StoredCount() {

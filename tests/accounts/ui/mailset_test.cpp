@@ -50,7 +50,9 @@ class MailManagerTest : public accounts_test::AccountWindowsTest {
   }
 };
 
-TEST_F(MailManagerTest, AddStoresTheAccountListsItAndRefreshesWithoutScheduleReset) {
+// A new account is scheduled at once (the schedule is reset, as after an edit) and its ledger
+// of unique ids starts.
+TEST_F(MailManagerTest, AddStoresTheAccountListsItRefreshesAndSchedulesIt) {
   TestManager manager(Folder(), *db, Hooks());
   Add(manager, QStringLiteral("zhang"), QStringLiteral("qq.com"));
 
@@ -70,7 +72,8 @@ TEST_F(MailManagerTest, AddStoresTheAccountListsItAndRefreshesWithoutScheduleRes
   EXPECT_EQ(LastMessage(), QStringLiteral("保存成功"));
   EXPECT_EQ(log.rebuildReceiveMenus, 1);
   EXPECT_EQ(log.reloadSenders, 1);
-  EXPECT_EQ(log.resetSchedule, 0);
+  EXPECT_EQ(log.resetSchedule, 1);
+  EXPECT_EQ(log.ledger, std::vector<std::string>{"start zhang@qq.com"});
   EXPECT_TRUE(manager.tmrDefault.isActive());
 }
 
@@ -125,6 +128,7 @@ TEST_F(MailManagerTest, EditingTheDefaultAccountKeepsItDefaultUnderItsNewAddress
   EXPECT_EQ(Stored("new@qq.com").autoRecTime, "0");
   EXPECT_EQ(ListedAddress(manager, 0), QStringLiteral("new@qq.com"));
   EXPECT_EQ(log.resetSchedule, 1);
+  EXPECT_EQ(log.ledger, (std::vector<std::string>{"forget old@qq.com", "start new@qq.com"}));
   EXPECT_EQ(log.rebuildReceiveMenus, 1);
   EXPECT_EQ(log.reloadSenders, 1);
 
@@ -133,6 +137,11 @@ TEST_F(MailManagerTest, EditingTheDefaultAccountKeepsItDefaultUnderItsNewAddress
   manager.btnEdit->click();
   EXPECT_FALSE(editor->chkAutoRec->isChecked());
   EXPECT_EQ(editor->edtInterval->text(), QStringLiteral("20"));
+  // The same address and POP3 server keep their ledger.
+  log.ledger.clear();
+  editor->edtPassword->setText(QStringLiteral("other"));
+  editor->btnApply->click();
+  EXPECT_TRUE(log.ledger.empty());
 }
 
 TEST_F(MailManagerTest, EditingAnotherAccountLeavesTheDefaultAlone) {
@@ -182,6 +191,7 @@ TEST_F(MailManagerTest, RemovingTheDefaultLeavesTheOtherAccountAsDefault) {
   EXPECT_EQ(DefaultLine(), "");
   EXPECT_EQ(log.defaults, std::vector<QString>{QString()});
   EXPECT_EQ(log.resetSchedule, 1);
+  EXPECT_EQ(log.ledger, std::vector<std::string>{"forget a@qq.com"});
   ASSERT_TRUE(manager.tmrDefault.isActive());
 
   manager.tmrDefaultTimer();

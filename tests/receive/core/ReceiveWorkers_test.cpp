@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "receive/ReceivePlan.h"
+
 #include "tests/receive/core/ReceiveTestUtil.h"
 
 namespace receive_test {
@@ -71,6 +73,26 @@ TEST_F(ReceiveWorkersTest, CancelAllEndsEveryWorker) {
   EXPECT_EQ(reports_.Statuses(),
             (std::vector<std::string>{receive::kConnecting, receive::kConnecting}));
   EXPECT_EQ(InboxSubjects(), "");
+}
+
+// The workers handed back tell their outcome after JoinAll: what `tvmail receive` exits by.
+TEST_F(ReceiveWorkersTest, StartAllSkipsAccountsWithoutAnAddressAndHandsBackEveryWorker) {
+  ScriptedTransport first;
+  ScriptedTransport second;
+  first.RefuseConnect("connection refused");
+  second.RefuseConnect("connection refused");
+  ScriptedTransport::Plug plug({&first, &second});
+  plug.AsDefault();
+  reports_.Open();
+  const std::vector<receive::TOnlyPOPReceivInformation> records = {
+      Info(receive::kTakeFromServer), Info(receive::kTakeFromServer, ""),
+      Info(receive::kTakeFromServer, kOther)};
+  const auto started = receive::StartAll(workers_, records, Context());
+  workers_.JoinAll();
+  ASSERT_EQ(started.size(), 2u);
+  for (const auto& worker : started)
+    EXPECT_TRUE(worker->Finished() && worker->ConnectFailed());
+  EXPECT_FALSE(workers_.Receiving());
 }
 
 }  // namespace
