@@ -1,7 +1,6 @@
 #include "maillib/TcpTransport.h"
 
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -11,6 +10,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <vector>
+
+#include "maillib/NameLookup.h"
 
 namespace maillib {
 
@@ -35,49 +37,110 @@ int WaitFor(int fd, short events, int timeoutMs) {
   }
 }
 
-// Waits for a non-blocking connect to finish; 0 when connected, else an errno value.
-int FinishConnect(int fd, const ConnectDeadline& deadline, std::string& stopReason) {
-  // One slice per pass, so the cancel flag is seen within kSliceMs; the deadline ends it.
-  for (;;) {
+// The connects to a host's addresses, raced in the manner of "happy eyeballs": the first
+// address is tried, and when it has not answered within kNextAttemptMs the next one is started
+// while the first is kept, and so on; a refused attempt starts the next one at once. The first
+// to connect wins and the others are closed. So a silent address (an IPv6 route that drops
+// everything) costs kNextAttemptMs, not the whole deadline, and a slow but working first
+// address can still win. Splitting the deadline among the addresses instead would give every
+// address less time and still spend half of it on a black hole.
+class ConnectRace {
+ public:
+  static constexpr int kNextAttemptMs = 300;
+
+  explicit ConnectRace(const std::vector<ResolvedAddress>& addresses) : addresses_(addresses) {}
+  ~ConnectRace() {
+    for (const pollfd& entry : pending_)
+      close(entry.fd);
+  }
+  ConnectRace(const ConnectRace&) = delete;
+  ConnectRace& operator=(const ConnectRace&) = delete;
+
+  // The connected socket, or -1 with the reason in `error`.
+  int Run(const ConnectDeadline& deadline, std::string& error);
+
+ private:
+  bool ShouldStartNext() const {
+    return next_ < addresses_.size() &&
+           (pending_.empty() || std::chrono::steady_clock::now() >= nextStart_);
+  }
+  int NextWaitMs(const ConnectDeadline& deadline) const {
+    int wait = deadline.SliceMs();
+    return next_ < addresses_.size() ? std::min(wait, MsUntil(nextStart_)) : wait;
+  }
+  void StartNext();
+  void CollectFinished();
+
+  const std::vector<ResolvedAddress>& addresses_;
+  std::size_t next_ = 0;
+  std::vector<pollfd> pending_;  // attempts in progress
+  std::chrono::steady_clock::time_point nextStart_;
+  int winner_ = -1;
+  std::string lastError_;
+};
+
+int ConnectRace::Run(const ConnectDeadline& deadline, std::string& error) {
+  // Each pass starts an attempt or waits one slice at most; the deadline ends the loop.
+  while (winner_ < 0) {
     if (const char* reason = deadline.StopReason()) {
-      stopReason = reason;
-      return ETIMEDOUT;
+      error = reason;
+      return -1;
     }
-    int ready = WaitFor(fd, POLLOUT, deadline.SliceMs());
-    if (ready < 0) return errno;
-    if (ready == 0) continue;
-    int code = 0;
-    socklen_t size = sizeof code;
-    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &code, &size) != 0) return errno;
-    return code;
+    if (ShouldStartNext()) {
+      StartNext();
+      continue;
+    }
+    if (pending_.empty()) {
+      error = lastError_.empty() ? "no address to connect to" : lastError_;
+      return -1;
+    }
+    int ready = poll(pending_.data(), pending_.size(), NextWaitMs(deadline));
+    if (ready < 0 && errno != EINTR) {
+      error = ErrnoText("poll", errno);
+      return -1;
+    }
+    if (ready > 0) CollectFinished();
+  }
+  return winner_;
+}
+
+void ConnectRace::StartNext() {
+  const ResolvedAddress& address = addresses_[next_++];
+  int fd =
+      socket(address.Family, address.SockType | SOCK_NONBLOCK | SOCK_CLOEXEC, address.Protocol);
+  if (fd < 0) {
+    lastError_ = ErrnoText("socket", errno);
+    return;
+  }
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address.Address), address.Length) == 0) {
+    winner_ = fd;
+  } else if (errno == EINPROGRESS) {
+    pending_.push_back(pollfd{fd, POLLOUT, 0});
+    nextStart_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(kNextAttemptMs);
+  } else {
+    lastError_ = ErrnoText("connect", errno);
+    close(fd);
   }
 }
 
-// Connects to one address; the socket, or -1 with the reason in `error`.
-int ConnectOne(const addrinfo& address, const ConnectDeadline& deadline, std::string& error) {
-  int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                  address.ai_protocol);
-  if (fd < 0) {
-    error = ErrnoText("socket", errno);
-    return -1;
+// Takes the attempts that finished out of pending_: the first success becomes the winner, a
+// failure is closed and lets the next address start at once.
+void ConnectRace::CollectFinished() {
+  for (std::size_t i = pending_.size(); i-- > 0;) {
+    if (pending_[i].revents == 0) continue;
+    int fd = pending_[i].fd;
+    pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
+    int code = 0;
+    socklen_t size = sizeof code;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &code, &size) != 0) code = errno;
+    if (code == 0 && winner_ < 0) {
+      winner_ = fd;
+      continue;
+    }
+    if (code != 0) lastError_ = ErrnoText("connect", code);
+    close(fd);
+    nextStart_ = std::chrono::steady_clock::now();
   }
-  int code = 0;
-  if (connect(fd, address.ai_addr, address.ai_addrlen) != 0) {
-    code = errno == EINPROGRESS ? 0 : errno;
-    std::string stopReason;
-    if (code == 0) code = FinishConnect(fd, deadline, stopReason);
-    if (!stopReason.empty()) error = stopReason;
-  }
-  if (code == 0) {
-    // Commands and replies alternate: a short write (a command, the end-of-data mark) must go
-    // out at once, not wait for the acknowledgement of the previous one.
-    const int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return fd;
-  }
-  if (error.empty()) error = ErrnoText("connect", code);
-  close(fd);
-  return -1;
 }
 
 }  // namespace
@@ -89,28 +152,17 @@ std::unique_ptr<TcpTransport> TcpTransport::Connect(const std::string& host, int
     error = "invalid port " + std::to_string(port);
     return nullptr;
   }
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* found = nullptr;
-  // The name look-up itself cannot be cancelled; the resolver's own time-out bounds it.
-  int code = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
-  if (code != 0) {
-    error = "host " + host + " not found: " + gai_strerror(code);
-    return nullptr;
-  }
-  int fd = -1;
-  for (addrinfo* address = found; address != nullptr && fd < 0; address = address->ai_next) {
-    error.clear();
-    fd = ConnectOne(*address, deadline, error);
-    if (deadline.StopReason() != nullptr) break;
-  }
-  freeaddrinfo(found);
+  std::vector<ResolvedAddress> addresses;
+  if (!ResolveBeforeDeadline(host, port, deadline, addresses, error)) return nullptr;
+  int fd = ConnectRace(addresses).Run(deadline, error);
   if (fd < 0) {
     error = host + ":" + std::to_string(port) + ": " + error;
     return nullptr;
   }
+  // Commands and replies alternate: a short write (a command, the end-of-data mark) must go out
+  // at once, not wait for the acknowledgement of the previous one.
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   error.clear();
   return std::make_unique<TcpTransport>(fd);
 }

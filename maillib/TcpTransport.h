@@ -14,8 +14,9 @@ class TcpTransport final : public Transport {
   // How long a send may wait for room in a full socket buffer before it fails.
   static constexpr int kSendStallMs = 60000;
 
-  // Connects to every address of host:port in turn until one answers, before the deadline and
-  // until the cancel flag is set. Null with the reason in `error` on failure.
+  // Looks up host (see NameLookup.h) and connects to its addresses, a new attempt starting while
+  // the earlier ones have not answered (see ConnectRace), before the deadline and until the
+  // cancel flag is set; both also bound the look-up. Null with the reason in `error` on failure.
   static std::unique_ptr<TcpTransport> Connect(const std::string& host, int port,
                                                const ConnectDeadline& deadline, std::string& error);
 

@@ -17,7 +17,8 @@ constexpr std::size_t kMaxComputerName = 15;
 
 // The connect runs on the calling thread against a deadline of `limitMs` (30000 ms for a limit
 // of 0) and polls the cancel flag, so an attempt past the limit ends by itself, leaving the
-// client closed; no thread has to be abandoned.
+// client closed. Only a name look-up that hangs is left behind on its own thread (NameLookup.h);
+// the caller does not wait for it.
 bool OpenWithTimeout(TRapTCPClient& client, const std::atomic<bool>* cancel, int limitMs) {
   int deadlineMs = limitMs > 0 ? limitMs : kLongConnectMs;
   auto start = std::chrono::steady_clock::now();

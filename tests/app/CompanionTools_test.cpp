@@ -12,32 +12,42 @@
 namespace {
 
 // A stand-in for the tools program: it notes each start with the seat file it found, then
-// stays running until it is told to end.
+// stays running until it is told to end. It writes the seat and the line end in two steps with a
+// pause between them, so a wait that took an unfinished line for a start would end the copy
+// between the two every time, not only on a loaded machine.
 void InstallFakeTools(const QString& folder) {
   const QString path = folder + "/" + app::kToolsProgram;
   QFile script(path);
   ASSERT_TRUE(script.open(QIODevice::WriteOnly));
   script.write(
       "#!/bin/sh\n"
+      "trap 'kill $! 2>/dev/null; exit 0' TERM\n"
       "tr -d '\\n' < \"$PWD/DB2/ToolSeat.db\" >> \"$PWD/starts.txt\"\n"
+      "sleep 0.2\n"
       "echo >> \"$PWD/starts.txt\"\n"
       "sleep 30 &\n"
-      "trap 'kill $!; exit 0' TERM\n"
       "wait\n");
   script.close();
   ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
+// The finished lines of starts.txt: a start still writing its line (no line end yet) is left out.
+QStringList FinishedStarts(const QString& folder) {
+  QFile file(folder + "/starts.txt");
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QByteArray text = file.readAll();
+  text.truncate(text.lastIndexOf('\n') + 1);
+  return QString::fromLatin1(text).split('\n', Qt::SkipEmptyParts);
+}
+
+// The finished starts once there are `expected` of them, or what there is after 5 s.
 QStringList Starts(const QString& folder, int expected) {
   QDeadlineTimer deadline(5000);
-  QStringList lines;
-  while (!deadline.hasExpired()) {
-    QFile file(folder + "/starts.txt");
-    if (file.open(QIODevice::ReadOnly)) {
-      lines = QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
-      if (lines.size() >= expected) break;
-    }
+  QStringList lines = FinishedStarts(folder);
+  // Bounded by the deadline; each pass reads the file once.
+  while (lines.size() < expected && !deadline.hasExpired()) {
     QTest::qWait(20);
+    lines = FinishedStarts(folder);
   }
   return lines;
 }

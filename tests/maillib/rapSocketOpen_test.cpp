@@ -6,11 +6,13 @@
 #include <thread>
 
 #include "maillib/RapTCPClient.h"
+#include "tests/maillib/HungResolver.h"
 #include "tests/maillib/NetTestUtil.h"
 
 namespace maillib {
 namespace {
 
+using net_test::HungResolverTest;
 using net_test::MsSince;
 
 class OpenWithTimeoutTest : public ::testing::Test {
@@ -82,6 +84,26 @@ TEST_F(OpenWithTimeoutTest, CancelFlagSetBeforehandStopsAtOnce) {
   auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(OpenWithTimeout(client_, &cancel, 3000));
   EXPECT_LT(MsSince(start), 200);
+}
+
+// The account test's watchdog sets the cancel flag, and a limited attempt must end at its limit,
+// even while the name look-up hangs; the client is left closed either way.
+TEST_F(HungResolverTest, HungNameLookupEndsAtTheLimitOrOnCancel) {
+  TRapTCPClient client;
+  client.Host = "mail.example";
+  client.Port = 110;
+  EXPECT_FALSE(OpenWithTimeout(client, nullptr, 200));
+  EXPECT_FALSE(client.Connected());
+
+  std::atomic<bool> cancel{false};
+  std::jthread watchdog([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    cancel = true;
+  });
+  EXPECT_FALSE(OpenWithTimeout(client, &cancel, 0));
+  EXPECT_FALSE(client.Connected());
+  EXPECT_NE(client.LastError().find("cancelled"), std::string::npos) << client.LastError();
+  EXPECT_EQ(hung_.Returned(), 0);  // both gave up before the resolver was let go
 }
 
 TEST(ComputerNameTest, IsTheHostNameCutTo15Characters) {
