@@ -111,12 +111,7 @@ TEST(MakeHistorysRow, FillsTheColumnsOfAReceivedMessage) {
 TEST(MakeHistorysRow, EmptyCopiesAreNo) {
   maillib::TRapMsg msg;
   // An empty group gives no entry (a bare "nobody" is a local user and is kept).
-  ParseText(msg, "From: a@example.com
-Subject: Hi
-Cc: undisclosed-recipients:;
-
-x
-");
+  ParseText(msg, "From: a@example.com\r\nSubject: Hi\r\nCc: undisclosed-recipients:;\r\n\r\nx\r\n");
   const HistorysRow row = MakeHistorysRow(msg, "me@example.com", {"", kNoEmbeddedFiles, "/t"});
   EXPECT_EQ(row.MailSubject, "Hi");
   EXPECT_EQ(row.Mailcc, "no");
