@@ -97,7 +97,8 @@ std::string DecodeTransferEncoding(const StringList& lines, std::string_view enc
   if (upper == "BASE64") return Base64DecodeLines(lines);
   std::string bytes;
   if (upper == "X-UUENCODE") {
-    if (!UUDecodeLines(lines, bytes)) bytes.clear();
+    // A damaged symbol spoils only its own bytes: what decodes is kept whatever the result.
+    static_cast<void>(UUDecodeLines(lines, bytes));
     return bytes;
   }
   bytes = JoinLines(lines);
@@ -140,15 +141,19 @@ void TAttachedFile::SetName(const std::string& name) {
 }
 
 TAttachedFile& TAttachedFiles::Add() {
-  return items_.emplace_back();
+  TAttachedFile& item = items_.emplace_back();
+  TakeName(item);
+  return item;
+}
+
+void TAttachedFiles::TakeName(const TAttachedFile& item) {
+  std::string upper = UpperAscii(SaveNameOf(item));
+  ++takenNames_[upper];
+  savedNames_.push_back(std::move(upper));
 }
 
 bool TAttachedFiles::HasSaveName(const std::string& name) const {
-  const std::string upper = UpperAscii(name);
-  for (const TAttachedFile& item : items_) {
-    if (UpperAscii(SaveNameOf(item)) == upper) return true;
-  }
-  return false;
+  return takenNames_.contains(UpperAscii(name));
 }
 
 // "a.txt" taken: "a(n).txt" with n = the item count, counting up until the name is free.
@@ -164,6 +169,7 @@ std::string TAttachedFiles::UniqueName(const std::string& name) const {
   }
 }
 
+// The caller fills the item's fields and then records its save name with TakeName.
 TAttachedFile& TAttachedFiles::AddNamed(const std::string& name) {
   std::string unique = UniqueName(name);
   TAttachedFile& item = items_.emplace_back();
@@ -178,6 +184,7 @@ TAttachedFile& TAttachedFiles::AddFile(const std::string& path, std::int64_t siz
   item.ContentType = MimeTypeOfFile(path);
   item.FileName = path;
   item.SourcePath = path;
+  TakeName(item);
   return item;
 }
 
@@ -199,11 +206,17 @@ TAttachedFile& TAttachedFiles::AddFromPart(const TSubHeaderInfo& info) {
   item.ContentLocation = info.ContentLocation;
   item.FileName = item.Name;
   item.SourcePath = item.Name;
+  TakeName(item);
   return item;
 }
 
 void TAttachedFiles::Delete(int index) {
-  if (index >= 0 && index < Count()) items_.erase(items_.begin() + index);
+  if (index < 0 || index >= Count()) return;
+  const auto at = static_cast<std::size_t>(index);
+  const auto taken = takenNames_.find(savedNames_[at]);
+  if (taken != takenNames_.end() && --taken->second == 0) takenNames_.erase(taken);
+  savedNames_.erase(savedNames_.begin() + index);
+  items_.erase(items_.begin() + index);
 }
 
 }  // namespace maillib
