@@ -82,10 +82,10 @@ bool IsHeaderFieldLine(std::string_view line) {
 }
 
 // The header block ends at the first empty line, or, once a field has been seen, at the first
-// line that is neither a field nor a continuation: a header that runs into the body without a
-// blank line still leaves the body. Lines before the first field (a mailbox "From " line,
-// junk) belong to the header block when a field follows them; a part without any field is all
-// body (a message with no header at all shows its text).
+// line that is neither a field nor a continuation and is not followed by a field: a header that
+// runs into the body without a blank line still leaves the body. Lines before the first field (a
+// mailbox "From " line, junk) belong to the header block when a field follows them; a part without
+// any field is all body (a message with no header at all shows its text).
 THeaderSplit SplitHeader(LineSpan part) {
   part = SkipEmptyTop(part);
   std::size_t end = 0;
@@ -96,8 +96,9 @@ THeaderSplit SplitHeader(LineSpan part) {
     const std::string& line = part[end];
     if (IsHeaderFieldLine(line)) {
       seenField = true;
-    } else if (seenField && !IsBlank(line[0])) {
-      break;
+    } else if (seenField && !IsBlank(line[0]) &&
+               (end + 1 == part.size() || !IsHeaderFieldLine(part[end + 1]))) {
+      break;  // a stray line between two fields (a fold without its blank) stays in the header
     }
     bytes += line.size() + 2;
     if (bytes <= kMaxHeaderBlockBytes) copyEnd = end + 1;

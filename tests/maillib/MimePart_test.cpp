@@ -62,6 +62,10 @@ TEST(MimePart, HeaderEndsAtTheFirstLineThatIsNoFieldAfterAField) {
   EXPECT_EQ(split.Header, (StringList{"A: 1", " folded"}));
   ASSERT_EQ(split.Body.size(), 3u);
   EXPECT_EQ(split.Body[0], "body");
+  // A line folded without its blank, between two fields, stays in the header.
+  split = SplitHeader(StringList{"Subject: =?x?B?YQ==?=", "=?x?B?Yg==?=", "To: t@x", "", "b"});
+  EXPECT_EQ(split.Header.size(), 3u);
+  EXPECT_EQ(split.Body.size(), 1u);
   // A mailbox "From " line before the fields belongs to the header block.
   split = SplitHeader(StringList{"From x@y Tue", "A: 1", "", "body"});
   EXPECT_EQ(split.Header, (StringList{"From x@y Tue", "A: 1"}));
