@@ -1,5 +1,6 @@
 #include "maillib/AttachedFiles.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "maillib/FileNames.h"
 #include "maillib/FileUtil.h"
 #include "maillib/HzCodec.h"
+#include "maillib/MailLimits.h"
 #include "maillib/QuotedPrintable.h"
 #include "maillib/TextUtil.h"
 #include "maillib/UUCode.h"
@@ -156,7 +158,8 @@ bool TAttachedFiles::HasSaveName(const std::string& name) const {
   return takenNames_.contains(UpperAscii(name));
 }
 
-// "a.txt" taken: "a(n).txt" with n = the item count, counting up until the name is free.
+// "a.txt" taken: "a(n).txt" with n = the item count, counting up until the name is free. The
+// stem is shortened so that the whole name fits in a file name.
 std::string TAttachedFiles::UniqueName(const std::string& name) const {
   if (!HasSaveName(name)) return name;
   const std::size_t dot = name.rfind('.');
@@ -164,7 +167,9 @@ std::string TAttachedFiles::UniqueName(const std::string& name) const {
   const std::string stem = hasExtension ? name.substr(0, dot) : name;
   const std::string extension = hasExtension ? name.substr(dot) : std::string();
   for (std::size_t n = items_.size();; ++n) {
-    std::string candidate = stem + "(" + std::to_string(n) + ")" + extension;
+    const std::string suffix = "(" + std::to_string(n) + ")" + extension;
+    const std::size_t room = kMaxFileNameBytes - std::min(suffix.size(), kMaxFileNameBytes);
+    std::string candidate = std::string(CutAtCharBoundary(stem, room)) + suffix;
     if (!HasSaveName(candidate)) return candidate;
   }
 }

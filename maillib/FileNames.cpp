@@ -1,13 +1,13 @@
 #include "maillib/FileNames.h"
 
 #include "maillib/Charsets.h"
+#include "maillib/MailLimits.h"
 #include "maillib/TextUtil.h"
 
 namespace maillib {
 
 namespace {
 
-constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::size_t kMaxExtensionBytes = 32;
 constexpr std::string_view kForbidden = "\\/:*?\"<>|";
 
@@ -16,7 +16,20 @@ bool IsUnsafeByte(char c) {
   return u < 0x20 || u == 0x7F || kForbidden.find(c) != std::string_view::npos;
 }
 
-// Longest prefix of at most `limit` bytes that ends on a UTF-8 character boundary.
+// Keeps the name within the file-system limit, keeping a short extension.
+std::string LimitLength(const std::string& name) {
+  if (name.size() <= kMaxFileNameBytes) return name;
+  std::size_t dot = name.rfind('.');
+  std::string_view ext;
+  if (dot != std::string::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes) {
+    ext = std::string_view(name).substr(dot);
+  }
+  std::string_view stem = std::string_view(name).substr(0, name.size() - ext.size());
+  return std::string(CutAtCharBoundary(stem, kMaxFileNameBytes - ext.size())) + std::string(ext);
+}
+
+}  // namespace
+
 std::string_view CutAtCharBoundary(std::string_view s, std::size_t limit) {
   if (s.size() <= limit) return s;
   std::size_t end = limit;
@@ -24,20 +37,6 @@ std::string_view CutAtCharBoundary(std::string_view s, std::size_t limit) {
     --end;
   return s.substr(0, end);
 }
-
-// Keeps the name within the file-system limit, keeping a short extension.
-std::string LimitLength(const std::string& name) {
-  if (name.size() <= kMaxNameBytes) return name;
-  std::size_t dot = name.rfind('.');
-  std::string_view ext;
-  if (dot != std::string::npos && dot > 0 && name.size() - dot <= kMaxExtensionBytes) {
-    ext = std::string_view(name).substr(dot);
-  }
-  std::string_view stem = std::string_view(name).substr(0, name.size() - ext.size());
-  return std::string(CutAtCharBoundary(stem, kMaxNameBytes - ext.size())) + std::string(ext);
-}
-
-}  // namespace
 
 std::string FileNamePart(std::string_view path) {
   std::size_t slash = path.find_last_of("/\\");

@@ -42,16 +42,6 @@ bool IsImage(const TSubHeaderInfo& info) {
   return HasImageExtension(name);
 }
 
-// At most `limit` bytes of UTF-8 text, never cutting a character in two.
-std::string CutUtf8(std::string text, std::size_t limit) {
-  if (text.size() <= limit) return text;
-  std::size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-    --end;
-  text.resize(end);
-  return text;
-}
-
 // The decoded subject of an attached message; false when it has no Subject header.
 bool AttachedSubject(LineSpan lines, const std::string& charSet, std::string& subject) {
   const StringList header = HeaderBlockOf(lines);
@@ -66,7 +56,7 @@ bool AttachedSubject(LineSpan lines, const std::string& charSet, std::string& su
 }
 
 std::string EmlName(const std::string& subject) {
-  std::string stem = SafeAttachmentFileName(CutUtf8(subject, kMaxEmlStemBytes));
+  std::string stem = SafeAttachmentFileName(CutAtCharBoundary(subject, kMaxEmlStemBytes));
   if (stem.empty()) stem = "Default";
   return stem + ".eml";
 }
