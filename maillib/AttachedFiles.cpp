@@ -1,5 +1,6 @@
 #include "maillib/AttachedFiles.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "maillib/FileNames.h"
 #include "maillib/FileUtil.h"
 #include "maillib/HzCodec.h"
+#include "maillib/MailLimits.h"
 #include "maillib/QuotedPrintable.h"
 #include "maillib/TextUtil.h"
 #include "maillib/UUCode.h"
@@ -97,7 +99,8 @@ std::string DecodeTransferEncoding(const StringList& lines, std::string_view enc
   if (upper == "BASE64") return Base64DecodeLines(lines);
   std::string bytes;
   if (upper == "X-UUENCODE") {
-    if (!UUDecodeLines(lines, bytes)) bytes.clear();
+    // A damaged symbol spoils only its own bytes: what decodes is kept whatever the result.
+    static_cast<void>(UUDecodeLines(lines, bytes));
     return bytes;
   }
   bytes = JoinLines(lines);
@@ -140,18 +143,23 @@ void TAttachedFile::SetName(const std::string& name) {
 }
 
 TAttachedFile& TAttachedFiles::Add() {
-  return items_.emplace_back();
+  TAttachedFile& item = items_.emplace_back();
+  TakeName(item);
+  return item;
+}
+
+void TAttachedFiles::TakeName(const TAttachedFile& item) {
+  std::string upper = UpperAscii(SaveNameOf(item));
+  ++takenNames_[upper];
+  savedNames_.push_back(std::move(upper));
 }
 
 bool TAttachedFiles::HasSaveName(const std::string& name) const {
-  const std::string upper = UpperAscii(name);
-  for (const TAttachedFile& item : items_) {
-    if (UpperAscii(SaveNameOf(item)) == upper) return true;
-  }
-  return false;
+  return takenNames_.contains(UpperAscii(name));
 }
 
-// "a.txt" taken: "a(n).txt" with n = the item count, counting up until the name is free.
+// "a.txt" taken: "a(n).txt" with n = the item count, counting up until the name is free. The
+// stem is shortened so that the whole name fits in a file name.
 std::string TAttachedFiles::UniqueName(const std::string& name) const {
   if (!HasSaveName(name)) return name;
   const std::size_t dot = name.rfind('.');
@@ -159,11 +167,14 @@ std::string TAttachedFiles::UniqueName(const std::string& name) const {
   const std::string stem = hasExtension ? name.substr(0, dot) : name;
   const std::string extension = hasExtension ? name.substr(dot) : std::string();
   for (std::size_t n = items_.size();; ++n) {
-    std::string candidate = stem + "(" + std::to_string(n) + ")" + extension;
+    const std::string suffix = "(" + std::to_string(n) + ")" + extension;
+    const std::size_t room = kMaxFileNameBytes - std::min(suffix.size(), kMaxFileNameBytes);
+    std::string candidate = std::string(CutAtCharBoundary(stem, room)) + suffix;
     if (!HasSaveName(candidate)) return candidate;
   }
 }
 
+// The caller fills the item's fields and then records its save name with TakeName.
 TAttachedFile& TAttachedFiles::AddNamed(const std::string& name) {
   std::string unique = UniqueName(name);
   TAttachedFile& item = items_.emplace_back();
@@ -178,6 +189,7 @@ TAttachedFile& TAttachedFiles::AddFile(const std::string& path, std::int64_t siz
   item.ContentType = MimeTypeOfFile(path);
   item.FileName = path;
   item.SourcePath = path;
+  TakeName(item);
   return item;
 }
 
@@ -199,11 +211,17 @@ TAttachedFile& TAttachedFiles::AddFromPart(const TSubHeaderInfo& info) {
   item.ContentLocation = info.ContentLocation;
   item.FileName = item.Name;
   item.SourcePath = item.Name;
+  TakeName(item);
   return item;
 }
 
 void TAttachedFiles::Delete(int index) {
-  if (index >= 0 && index < Count()) items_.erase(items_.begin() + index);
+  if (index < 0 || index >= Count()) return;
+  const auto at = static_cast<std::size_t>(index);
+  const auto taken = takenNames_.find(savedNames_[at]);
+  if (taken != takenNames_.end() && --taken->second == 0) takenNames_.erase(taken);
+  savedNames_.erase(savedNames_.begin() + index);
+  items_.erase(items_.begin() + index);
 }
 
 }  // namespace maillib

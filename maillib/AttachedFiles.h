@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "maillib/MailTypes.h"
@@ -63,7 +64,8 @@ class TAttachedFile {
 };
 
 // An ordered collection of attached files. References returned by the Add functions stay valid
-// until the next Add or Delete.
+// until the next Add or Delete. Names are made unique against the save names the items had when
+// they were added (kept in a count table, so adding n items costs time linear in n).
 class TAttachedFiles {
  public:
   int Count() const { return static_cast<int>(items_.size()); }
@@ -85,14 +87,22 @@ class TAttachedFiles {
   // Adds an item for a parsed part and copies the part's header fields into it.
   TAttachedFile& AddFromPart(const TSubHeaderInfo& info);
   void Delete(int index);
-  void Clear() { items_.clear(); }
+  void Clear() {
+    items_.clear();
+    savedNames_.clear();
+    takenNames_.clear();
+  }
 
  private:
   bool HasSaveName(const std::string& name) const;
   std::string UniqueName(const std::string& name) const;
   TAttachedFile& AddNamed(const std::string& name);
+  // Records the save name of the item just added (its fields filled).
+  void TakeName(const TAttachedFile& item);
 
   std::vector<TAttachedFile> items_;
+  StringList savedNames_;  // upper-cased save name of each item when it was added
+  std::unordered_map<std::string, int> takenNames_;  // how many items hold each of them
 };
 
 }  // namespace maillib

@@ -1,6 +1,7 @@
 #include "maillib/FileNames.h"
 
 #include "maillib/Charsets.h"
+#include "maillib/MailLimits.h"
 #include "maillib/TextUtil.h"
 
 namespace maillib {
@@ -15,7 +16,8 @@ bool IsUnsafeByte(char c) {
   return u < 0x20 || u == 0x7F || kForbidden.find(c) != std::string_view::npos;
 }
 
-// Longest prefix of at most `limit` bytes that ends on a UTF-8 character boundary.
+}  // namespace
+
 std::string_view CutAtCharBoundary(std::string_view s, std::size_t limit) {
   if (s.size() <= limit) return s;
   std::size_t end = limit;
@@ -23,6 +25,8 @@ std::string_view CutAtCharBoundary(std::string_view s, std::size_t limit) {
     --end;
   return s.substr(0, end);
 }
+
+namespace {
 
 // The extension of a name (".pdf"), kept when a name is shortened; "" when there is none or
 // it is too long to be one.

@@ -5,11 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "maillib/MailLimits.h"
+
 namespace maillib {
 
-// The longest file name the file system takes, in bytes (NAME_MAX).
-inline constexpr std::size_t kMaxFileNameBytes = 255;
-
+// The longest prefix of at most `limit` bytes that ends on a UTF-8 character boundary.
+std::string_view CutAtCharBoundary(std::string_view s, std::size_t limit);
 // The file-name part of a path: text after the last '/' or '\'.
 std::string FileNamePart(std::string_view path);
 // A name safe to create in a folder: no path separators or \ / : * ? " < > |, no control

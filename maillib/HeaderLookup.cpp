@@ -24,8 +24,9 @@ bool FindHeader(const StringList& lines, std::string_view upperName, std::string
   for (std::size_t i = FirstNonEmpty(lines); i < lines.size() && !lines[i].empty(); ++i) {
     if (!StartsWithNoCase(lines[i], upperName)) continue;
     line = lines[i];
+    // Unfolding removes only the line break: the blank that starts the continuation stays.
     for (std::size_t k = i + 1; k < lines.size() && IsContinuation(lines[k]); ++k) {
-      line += Trim(lines[k]);
+      line += lines[k];
     }
     return true;
   }

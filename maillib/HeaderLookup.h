@@ -9,7 +9,8 @@
 namespace maillib {
 
 // Finds the first header line whose upper-cased text begins with upperName ("SUBJECT:") and
-// appends its trimmed continuation lines (no separator inserted). False when none matches.
+// unfolds it: its continuation lines are appended as they stand, leading blanks included, so
+// "Zhang" + " San" reads "Zhang San". False when none matches.
 bool FindHeader(const StringList& lines, std::string_view upperName, std::string& line);
 // The trimmed text after upperName in the line (found case-insensitively), cut at the first ';'
 // or, for a value in double quotes, before the first '"' followed by ';'. Empty when absent.

@@ -42,16 +42,6 @@ bool IsImage(const TSubHeaderInfo& info) {
   return HasImageExtension(name);
 }
 
-// At most `limit` bytes of UTF-8 text, never cutting a character in two.
-std::string CutUtf8(std::string text, std::size_t limit) {
-  if (text.size() <= limit) return text;
-  std::size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-    --end;
-  text.resize(end);
-  return text;
-}
-
 // The decoded subject of an attached message; false when it has no Subject header.
 bool AttachedSubject(LineSpan lines, const std::string& charSet, std::string& subject) {
   const StringList header = HeaderBlockOf(lines);
@@ -66,7 +56,7 @@ bool AttachedSubject(LineSpan lines, const std::string& charSet, std::string& su
 }
 
 std::string EmlName(const std::string& subject) {
-  std::string stem = SafeAttachmentFileName(CutUtf8(subject, kMaxEmlStemBytes));
+  std::string stem = SafeAttachmentFileName(CutAtCharBoundary(subject, kMaxEmlStemBytes));
   if (stem.empty()) stem = "Default";
   return stem + ".eml";
 }
@@ -74,7 +64,8 @@ std::string EmlName(const std::string& subject) {
 }  // namespace
 
 void TMimeWalker::Run(LineSpan wholeMessage) {
-  ParsePart(wholeMessage, 0);
+  ParsePart(wholeMessage, TPartContext{});
+  FileTextPieces();
   for (TPendingPart& part : pending_)
     FilePart(part);
   pending_.clear();
@@ -82,74 +73,113 @@ void TMimeWalker::Run(LineSpan wholeMessage) {
   msg_.HtmlLines = SplitLines(html_);
 }
 
-void TMimeWalker::ParsePart(LineSpan part, int depth) {
-  part = SkipEmptyTop(part);
-  if (part.empty()) return;
-  const TSubHeaderInfo info = ReadSubHeader(HeaderBlockOf(part), msg_.CharSet());
-  const LineSpan body = BodyOf(part);
+void TMimeWalker::ParsePart(LineSpan part, const TPartContext& context) {
+  if (SkipEmptyTop(part).empty()) return;
+  ++parts_;
+  THeaderSplit split;
+  if (context.NoHeader) {
+    split.Body = SkipEmptyTop(part);
+  } else {
+    split = SplitHeader(part);
+  }
+  const TSubHeaderInfo info = ReadSubHeader(split.Header, msg_.CharSet(), context.DefaultType);
+  const LineSpan body = split.Body;
   const std::string& type = info.ContentType;
-  if (StartsWith(type, "TEXT")) return DispatchText(body, info);
+  if (StartsWith(type, "TEXT")) return DispatchText(body, info, context);
   if (StartsWith(type, "MULTIPART")) {
-    if (depth >= kMaxMimeDepth) return AddPart(body, info);
-    return SplitMultipart(body, info, depth);
+    if (context.Depth >= kMaxMimeDepth) return AddPart(body, info);
+    return SplitMultipart(body, info, context);
   }
   if (type == "MESSAGE/RFC822") {
     const bool named = !info.Name.empty() || !info.FileName.empty();
-    if (!msg_.ExpandAttachedMessages || named || depth >= kMaxMimeDepth) {
+    if (!msg_.ExpandAttachedMessages || named || context.Depth >= kMaxMimeDepth) {
       return AddPart(body, info);
     }
-    return ParsePart(body, depth + 1);
+    TPartContext inner;
+    inner.Depth = context.Depth + 1;
+    return ParsePart(body, inner);
   }
-  DispatchOther(body, info);
+  DispatchOther(body, info, context);
 }
 
-void TMimeWalker::DispatchText(LineSpan body, const TSubHeaderInfo& info) {
+void TMimeWalker::DispatchText(LineSpan body, const TSubHeaderInfo& info,
+                               const TPartContext& context) {
   if (!info.Name.empty() || info.ContentType == "TEXT/HTML" || info.Disposition == "ATTACHMENT") {
     AddPart(body, info);
   } else {
-    AddBodyText(body, info);
+    AddBodyText(body, info, context);
   }
 }
 
 // A part of another type is filed as an attachment when it is named, marked as attachment or
 // binary media; a part in a plain 7/8-bit encoding otherwise shows as text (delivery reports).
-void TMimeWalker::DispatchOther(LineSpan body, const TSubHeaderInfo& info) {
+void TMimeWalker::DispatchOther(LineSpan body, const TSubHeaderInfo& info,
+                                const TPartContext& context) {
   const std::string& encoding = info.ContentTransferEncoding;
   const bool named = !info.Name.empty() || !info.FileName.empty() ||
                      info.Disposition == "ATTACHMENT" || IsMediaType(info.ContentType);
   if (encoding == "X-UUENCODE" || named || encoding == "BASE64" || encoding == "QUOTED-PRINTABLE") {
     AddPart(body, info);
   } else {
-    AddOtherText(body, info);
+    AddOtherText(body, info, context);
   }
 }
 
-// Splits at "--boundary" lines; "--boundary--" ends the walk. Each collected run starts with
-// its delimiter line. Without a boundary or an opening delimiter the body is shown as text.
-void TMimeWalker::SplitMultipart(LineSpan body, const TSubHeaderInfo& info, int depth) {
-  const std::string open = "--" + info.Boundary;
+// Splits at "--boundary" lines (trailing blanks of the boundary and of the lines ignored);
+// "--boundary--" ends the walk. Each part is handed on without its delimiter line. Without a
+// boundary or an opening delimiter the body is shown as text.
+void TMimeWalker::SplitMultipart(LineSpan body, const TSubHeaderInfo& info,
+                                 const TPartContext& context) {
+  const std::string open = "--" + std::string(TrimRightView(info.Boundary));
   const std::string close = open + "--";
   std::size_t start = 0;
   while (start < body.size() && TrimView(body[start]) != open)
     ++start;
-  if (info.Boundary.empty() || start == body.size()) {
+  if (open.size() == 2 || start == body.size()) {
     TSubHeaderInfo asText = info;
     asText.ContentType = "TEXT/PLAIN";
-    return AddBodyText(body, asText);
+    return AddBodyText(body, asText, context);
   }
+  TPartContext child;
+  child.Depth = context.Depth + 1;
+  child.InAlternative = context.InAlternative || info.ContentType == "MULTIPART/ALTERNATIVE";
+  if (info.ContentType == "MULTIPART/DIGEST") child.DefaultType = "MESSAGE/RFC822";
+  const auto parseFrom = [&](std::size_t from, std::size_t to) {
+    const LineSpan part = body.subspan(from + 1, to - from - 1);
+    child.NoHeader = !part.empty() && part[0].empty();
+    ParsePart(part, child);
+  };
   for (std::size_t j = start + 1; j < body.size(); ++j) {
     if (body[j].size() < open.size() || body[j][0] != '-') continue;
     const std::string_view line = TrimRightView(body[j]);
-    if (line == close) return ParsePart(body.subspan(start, j - start), depth + 1);
-    if (line == open) {
-      ParsePart(body.subspan(start, j - start), depth + 1);
-      start = j;
-    }
+    if (line == close) return parseFrom(start, j);
+    if (line != open) continue;
+    if (parts_ >= kMaxMimeParts) return KeepRestUnsplit(body.subspan(start), info);
+    parseFrom(start, j);
+    start = j;
   }
-  ParsePart(body.subspan(start), depth + 1);
+  if (parts_ >= kMaxMimeParts) return KeepRestUnsplit(body.subspan(start), info);
+  parseFrom(start, body.size());
 }
 
-void TMimeWalker::AddBodyText(LineSpan body, const TSubHeaderInfo& info) {
+// The parts past the part limit, from a delimiter line on, become one attached message: a
+// Content-Type line naming the boundary goes in front, so a mail program opens it as it is.
+void TMimeWalker::KeepRestUnsplit(LineSpan rest, const TSubHeaderInfo& info) {
+  StringList lines;
+  lines.reserve(rest.size() + 3);
+  lines.push_back("MIME-Version: 1.0");
+  lines.push_back("Content-Type: " + LowerAscii(info.ContentType) + "; boundary=\"" +
+                  info.Boundary + "\"");
+  lines.emplace_back();
+  lines.insert(lines.end(), rest.begin(), rest.end());
+  TSubHeaderInfo kept;
+  kept.ContentType = "MESSAGE/RFC822";
+  kept.CharSet = info.CharSet;
+  AddOwnedPart(std::move(lines), kept);
+}
+
+void TMimeWalker::AddBodyText(LineSpan body, const TSubHeaderInfo& info,
+                              const TPartContext& context) {
   StringList lines(body.begin(), body.end());
   for (TUUBlock& block : ExtractUUBlocks(lines)) {
     TSubHeaderInfo uu;
@@ -160,14 +190,32 @@ void TMimeWalker::AddBodyText(LineSpan body, const TSubHeaderInfo& info) {
     AddOwnedPart(std::move(block.Lines), uu);
   }
   const std::string bytes = DecodeBodyBytes(lines, info.ContentTransferEncoding);
-  AppendTextLines(msg_.Text, ConvertCharsetText(bytes, info.CharSet), kNextPartLine);
+  texts_.push_back(
+      {ConvertCharsetText(bytes, info.CharSet), kNextPartLine, context.InAlternative, info, body});
   if (msg_.CharSet().empty()) msg_.SetCharSet(info.CharSet);
 }
 
-void TMimeWalker::AddOtherText(LineSpan body, const TSubHeaderInfo& info) {
+void TMimeWalker::AddOtherText(LineSpan body, const TSubHeaderInfo& info,
+                               const TPartContext& context) {
   const StringList lines(body.begin(), body.end());
-  const std::string text = ConvertCharsetText(JoinLines(lines), info.CharSet);
-  AppendTextLines(msg_.Text, text, std::string(kOtherPartRuleLength, '='));
+  texts_.push_back({ConvertCharsetText(JoinLines(lines), info.CharSet),
+                    std::string(kOtherPartRuleLength, '='), context.InAlternative, info, body});
+}
+
+// Without an HTML body every text is shown. Beside one, the reading page shows only the HTML,
+// so a text that is not one of its alternatives (a list footer after the HTML, the parts of a
+// delivery report) is offered as an attachment rather than dropped unseen.
+void TMimeWalker::FileTextPieces() {
+  for (TTextPiece& piece : texts_) {
+    if (html_.empty() || piece.InAlternative) {
+      AppendTextLines(msg_.Text, piece.Text, piece.Separator);
+    } else if (!TrimView(piece.Text).empty()) {
+      TPendingPart& part = pending_.emplace_back();
+      part.Info = std::move(piece.Info);
+      part.Lines = piece.Lines;
+    }
+  }
+  texts_.clear();
 }
 
 void TMimeWalker::AddPart(LineSpan lines, const TSubHeaderInfo& info) {

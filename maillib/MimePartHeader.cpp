@@ -43,6 +43,17 @@ std::string BoundaryValueAt(std::string_view line, std::size_t pos) {
   return Trim(value);
 }
 
+// The charset undeclared 8-bit bytes of a part's names are read in. A wide charset (UTF-16,
+// UTF-32) labels the body only: header text is never written in it, and reading an ASCII name
+// as UTF-16 would turn it into unrelated characters.
+std::string NameCharSet(const std::string& charSet) {
+  for (const char* wide :
+       {"UTF-16", "UTF16", "UTF-32", "UTF32", "UCS-2", "UCS2", "UCS-4", "UCS4"}) {
+    if (charSet.starts_with(wide)) return {};
+  }
+  return charSet;
+}
+
 // The Content-ID without its angle brackets.
 std::string StripAngles(std::string value) {
   value = Trim(value);
@@ -60,22 +71,53 @@ LineSpan SkipEmptyTop(LineSpan lines) {
   return lines.subspan(first);
 }
 
-StringList HeaderBlockOf(LineSpan part) {
+bool IsHeaderFieldLine(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && line[i] > ' ' && line[i] < 0x7F && line[i] != ':')
+    ++i;
+  if (i == 0) return false;
+  while (i < line.size() && IsBlank(line[i]))
+    ++i;
+  return i < line.size() && line[i] == ':';
+}
+
+// The header block ends at the first empty line, or, once a field has been seen, at the first
+// line that is neither a field nor a continuation and is not followed by a field: a header that
+// runs into the body without a blank line still leaves the body. Lines before the first field (a
+// mailbox "From " line, junk) belong to the header block when a field follows them; a part without
+// any field is all body (a message with no header at all shows its text).
+THeaderSplit SplitHeader(LineSpan part) {
   part = SkipEmptyTop(part);
   std::size_t end = 0;
-  while (end < part.size() && !part[end].empty())
+  std::size_t copyEnd = 0;
+  std::size_t bytes = 0;
+  bool seenField = false;
+  for (; end < part.size() && !part[end].empty(); ++end) {
+    const std::string& line = part[end];
+    if (IsHeaderFieldLine(line)) {
+      seenField = true;
+    } else if (seenField && !IsBlank(line[0]) &&
+               (end + 1 == part.size() || !IsHeaderFieldLine(part[end + 1]))) {
+      break;  // a stray line between two fields (a fold without its blank) stays in the header
+    }
+    bytes += line.size() + 2;
+    if (bytes <= kMaxHeaderBlockBytes) copyEnd = end + 1;
+  }
+  if (!seenField) return {StringList(), part};
+  THeaderSplit split;
+  split.Header.assign(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(copyEnd));
+  while (end < part.size() && TrimView(part[end]).empty())
     ++end;
-  return StringList(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(end));
+  split.Body = part.subspan(end);
+  return split;
+}
+
+StringList HeaderBlockOf(LineSpan part) {
+  return SplitHeader(part).Header;
 }
 
 LineSpan BodyOf(LineSpan part) {
-  part = SkipEmptyTop(part);
-  std::size_t pos = 0;
-  while (pos < part.size() && !part[pos].empty())
-    ++pos;
-  while (pos < part.size() && Trim(part[pos]).empty())
-    ++pos;
-  return part.subspan(pos);
+  return SplitHeader(part).Body;
 }
 
 std::string FullHeaderValue(const StringList& header, std::string_view upperName) {
@@ -96,16 +138,20 @@ std::string BoundaryOf(std::string_view line) {
   return {};
 }
 
-TSubHeaderInfo ReadSubHeader(const StringList& header, const std::string& messageCharSet) {
+TSubHeaderInfo ReadSubHeader(const StringList& header, const std::string& messageCharSet,
+                             std::string_view defaultType) {
   TSubHeaderInfo info;
+  info.ContentType = defaultType;
   const std::string typeLine = HeaderLine(header, "CONTENT-TYPE:");
   const std::string dispositionLine = HeaderLine(header, "CONTENT-DISPOSITION:");
   const std::string type = UpperAscii(HeaderValue("CONTENT-TYPE:", typeLine));
   if (!type.empty()) info.ContentType = type;
   info.CharSet = UpperAscii(StripQuotes(Trim(DecodeParam(typeLine, "charset"))));
-  if (info.CharSet.empty()) info.CharSet = messageCharSet;
-  info.Name = Trim(FileNamePart(DecodeParam(typeLine, "name", info.CharSet)));
-  info.FileName = Trim(FileNamePart(DecodeParam(dispositionLine, "filename", info.CharSet)));
+  // A wide charset labels only the part that declares it; other parts never inherit it.
+  if (info.CharSet.empty()) info.CharSet = NameCharSet(messageCharSet);
+  const std::string nameCharSet = NameCharSet(info.CharSet);
+  info.Name = Trim(FileNamePart(DecodeParam(typeLine, "name", nameCharSet)));
+  info.FileName = Trim(FileNamePart(DecodeParam(dispositionLine, "filename", nameCharSet)));
   info.Boundary = BoundaryOf(typeLine);
   const std::string encoding = UpperAscii(CutHeaderValue(header, "CONTENT-TRANSFER-ENCODING:"));
   if (!encoding.empty()) info.ContentTransferEncoding = encoding;

@@ -37,6 +37,29 @@ std::size_t UUBlockEnd(const StringList& lines, std::size_t begin) {
   return 0;
 }
 
+// At most one byte in this many may lie outside the base64 alphabet for a body that is not one
+// clean base64 block still to be decoded (the stray bytes are skipped).
+constexpr std::size_t kStrayBytesPerBase64Byte = 100;
+
+bool IsBase64Symbol(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+         c == '/' || c == '=';
+}
+
+// True for base64 with a few stray bytes in it (a damaged transfer); false for text that was
+// only labelled base64.
+bool IsMostlyBase64(const StringList& lines) {
+  std::size_t symbols = 0;
+  std::size_t stray = 0;
+  for (const std::string& line : lines) {
+    for (const char c : line) {
+      if (static_cast<unsigned char>(c) <= ' ') continue;
+      ++(IsBase64Symbol(c) ? symbols : stray);
+    }
+  }
+  return symbols > 0 && stray * kStrayBytesPerBase64Byte <= symbols;
+}
+
 bool IsBlankOrDot(std::string_view line) {
   const std::string_view t = TrimView(line);
   return t.empty() || t == ".";
@@ -79,7 +102,7 @@ std::string DecodeBodyBytes(StringList& lines, std::string_view encoding) {
   if (UpperAscii(encoding) == "BASE64") {
     while (!lines.empty() && IsBlankOrDot(lines.back()))
       lines.pop_back();
-    if (!IsBase64Block(lines)) return JoinLines(lines);
+    if (!IsBase64Block(lines) && !IsMostlyBase64(lines)) return JoinLines(lines);
   }
   return DecodeTransferEncoding(lines, encoding);
 }

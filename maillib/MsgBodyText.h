@@ -21,7 +21,8 @@ bool IsUUBeginLine(std::string_view line);
 // Removes every uuencoded block from the lines and returns the blocks in order.
 std::vector<TUUBlock> ExtractUUBlocks(StringList& lines);
 // The bytes of a text body in its transfer encoding. A base64 body is decoded only when it
-// looks like base64 (trailing blank and "." lines dropped first); otherwise it stays as text.
+// looks like base64 (trailing blank and "." lines dropped first), a few stray bytes in it
+// skipped; otherwise it stays as text.
 std::string DecodeBodyBytes(StringList& lines, std::string_view encoding);
 // Appends UTF-8 text as lines. When `text` already has lines and the new text is not blank,
 // an empty line, `separator` and an empty line go first.

@@ -38,9 +38,13 @@ bool UUDecodeLine(std::string_view line, std::string& out) {
   unsigned char buf[kFullLineBytes + 3] = {};
   std::size_t produced = 0;
   std::uint32_t acc = 0;
+  bool valid = true;
   for (std::size_t i = 0; i < count; ++i) {
     int v = SymbolValue(symbols[i]);
-    if (v < 0) return false;
+    if (v < 0) {  // a damaged symbol reads as 0: the bytes around it keep their places
+      valid = false;
+      v = 0;
+    }
     acc = (acc << 6) | static_cast<std::uint32_t>(v);
     if (i % 4 == 3 && produced + 3 <= sizeof(buf)) {
       buf[produced++] = static_cast<unsigned char>(acc >> 16);
@@ -57,7 +61,7 @@ bool UUDecodeLine(std::string_view line, std::string& out) {
   }
   std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(n), kFullLineBytes);
   out.append(reinterpret_cast<const char*>(buf), std::min(take, produced));
-  return true;
+  return valid;
 }
 
 bool UUDecodeLines(const StringList& lines, std::string& out) {
@@ -69,11 +73,12 @@ bool UUDecodeLines(const StringList& lines, std::string& out) {
       break;
     }
   }
+  bool valid = true;
   for (std::size_t i = start; i < lines.size(); ++i) {
     if (IsEndLine(lines[i])) break;
-    if (!UUDecodeLine(lines[i], out)) return false;
+    if (!UUDecodeLine(lines[i], out)) valid = false;
   }
-  return true;
+  return valid;
 }
 
 }  // namespace maillib

@@ -269,6 +269,35 @@ def utf8_subject_in_gb2312_message():
         "正文是GBK编码。\r\n".encode("gbk")
 
 
+def folded_quoted_boundary():
+    """The quoted boundary is folded over two lines: unfolded it holds a blank."""
+    body = (b"--=_fold ed\r\nContent-Type: text/plain\r\n\r\nfolded boundary body\r\n"
+            b"--=_fold ed\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
+            b"Content-Transfer-Encoding: base64\r\n\r\n" + b64_lines(b"\x00\x01data") +
+            b"\r\n--=_fold ed--\r\n")
+    return msg(["From: a@example.com", "Subject: folded boundary"] + COMMON + [
+        'Content-Type: multipart/mixed; boundary="=_fold', ' ed"'], body)
+
+
+def digest_parts():
+    """The parts of a digest have no Content-Type: each is an attached message."""
+    item = "--dg1\r\n\r\nFrom: x@example.com\r\nSubject: digest item %d\r\n\r\nitem %d\r\n"
+    body = (item % (1, 1) + item % (2, 2) + "--dg1--\r\n").encode("ascii")
+    return msg(["From: list@example.com", "Subject: digest"] + COMMON + [
+        'Content-Type: multipart/digest; boundary="dg1"'], body)
+
+
+def list_footer_after_html():
+    """A list server adds a text part after the HTML mail: shown beside nothing, kept as a file."""
+    body = (b"--ft1\r\nContent-Type: multipart/alternative; boundary=\"al1\"\r\n\r\n"
+            b"--al1\r\nContent-Type: text/plain\r\n\r\nthe mail\r\n"
+            b"--al1\r\nContent-Type: text/html\r\n\r\n<p>the mail</p>\r\n--al1--\r\n"
+            b"--ft1\r\nContent-Type: text/plain\r\n\r\nlist footer: unsubscribe\r\n"
+            b"--ft1--\r\n")
+    return msg(["From: list@example.com", "Subject: list mail"] + COMMON + [
+        'Content-Type: multipart/mixed; boundary="ft1"'], body)
+
+
 def write(name, data):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(data)
@@ -297,6 +326,9 @@ def main():
         ("nested_mixed_related_alternative.eml", related(True)),
         ("attached_message_rfc822.eml", attached_message()),
         ("header_utf8_subject_in_gb2312_message.eml", utf8_subject_in_gb2312_message()),
+        ("folded_quoted_boundary.eml", folded_quoted_boundary()),
+        ("digest_parts.eml", digest_parts()),
+        ("list_footer_after_html.eml", list_footer_after_html()),
     ]
     for name, data in files:
         write(name, data)

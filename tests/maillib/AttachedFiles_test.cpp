@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "maillib/Base64.h"
+#include "maillib/MailLimits.h"
 
 using namespace maillib;
 
@@ -168,4 +169,19 @@ TEST(AttachedFiles, AddFromPartCopiesTheHeaderAndNamesTheItem) {
   files.Delete(0);
   files.Delete(5);
   EXPECT_EQ(files.Count(), 1);
+}
+
+TEST(AttachedFiles, UniqueLongNameStillFitsInAFileName) {
+  TAttachedFiles files;
+  TSubHeaderInfo info;
+  std::string name;
+  for (int i = 0; i < 83; ++i)
+    name += "中";
+  info.Name = name + "a.txt";  // 254 bytes
+  EXPECT_EQ(files.AddFromPart(info).Name, info.Name);
+  const std::string second = files.AddFromPart(info).Name;
+  EXPECT_LE(second.size(), kMaxFileNameBytes);
+  EXPECT_EQ(second, name.substr(0, 82 * 3) + "(1).txt");  // no character cut in two
+  files.Delete(0);
+  EXPECT_EQ(files.AddFromPart(info).Name, info.Name);  // a deleted item frees its name
 }

@@ -17,10 +17,12 @@ const StringList kMessage{"",
 
 }  // namespace
 
-TEST(HeaderLookup, FindHeaderJoinsContinuationLinesInsideHeaderBlock) {
+TEST(HeaderLookup, FindHeaderUnfoldsKeepingTheBlankOfEachContinuation) {
   std::string line;
   ASSERT_TRUE(FindHeader(kMessage, "CONTENT-TYPE:", line));
-  EXPECT_EQ(line, "Content-Type: multipart/mixed;boundary=\"b1\"");
+  EXPECT_EQ(line, "Content-Type: multipart/mixed;\tboundary=\"b1\"");
+  ASSERT_TRUE(FindHeader({"From: Zhang", " San <z@x>"}, "FROM:", line));
+  EXPECT_EQ(line, "From: Zhang San <z@x>");
   ASSERT_TRUE(FindHeader(kMessage, "SUBJECT:", line));
   EXPECT_EQ(line, "Subject: Hello");
   EXPECT_FALSE(FindHeader(kMessage, "TO:", line));

@@ -50,3 +50,37 @@ TEST(MimePart, FullHeaderValueIsNotCutAtSemicolon) {
   EXPECT_EQ(FullHeaderValue(header, "SUBJECT:"), "s ; t");
   EXPECT_EQ(FullHeaderValue(header, "CC:"), "");
 }
+
+TEST(MimePart, HeaderEndsAtTheFirstLineThatIsNoFieldAfterAField) {
+  EXPECT_TRUE(IsHeaderFieldLine("Subject: x"));
+  EXPECT_TRUE(IsHeaderFieldLine("Subject : x"));
+  EXPECT_FALSE(IsHeaderFieldLine("From x@y Tue Dec  8 10:30:00 2026"));
+  EXPECT_FALSE(IsHeaderFieldLine(": x"));
+  EXPECT_FALSE(IsHeaderFieldLine("Dear John: hello"));
+  // A header run into the body without a blank line still leaves the body.
+  THeaderSplit split = SplitHeader(StringList{"A: 1", " folded", "body", "", "more"});
+  EXPECT_EQ(split.Header, (StringList{"A: 1", " folded"}));
+  ASSERT_EQ(split.Body.size(), 3u);
+  EXPECT_EQ(split.Body[0], "body");
+  // A line folded without its blank, between two fields, stays in the header.
+  split = SplitHeader(StringList{"Subject: =?x?B?YQ==?=", "=?x?B?Yg==?=", "To: t@x", "", "b"});
+  EXPECT_EQ(split.Header.size(), 3u);
+  EXPECT_EQ(split.Body.size(), 1u);
+  // A mailbox "From " line before the fields belongs to the header block.
+  split = SplitHeader(StringList{"From x@y Tue", "A: 1", "", "body"});
+  EXPECT_EQ(split.Header, (StringList{"From x@y Tue", "A: 1"}));
+  // Text without any field is all body.
+  split = SplitHeader(StringList{"just text", "", "more"});
+  EXPECT_TRUE(split.Header.empty());
+  EXPECT_EQ(split.Body.size(), 3u);
+}
+
+TEST(MimePart, WideCharsetIsNeitherUsedForNamesNorInherited) {
+  const TSubHeaderInfo info = ReadSubHeader(
+      {"Content-Type: application/octet-stream; charset=utf-16; name=\"report.txt\""}, "");
+  EXPECT_EQ(info.Name, "report.txt");
+  const TSubHeaderInfo inherited =
+      ReadSubHeader({"Content-Disposition: attachment; filename=\"a.txt\""}, "UTF-16LE");
+  EXPECT_EQ(inherited.FileName, "a.txt");
+  EXPECT_EQ(inherited.CharSet, "");
+}

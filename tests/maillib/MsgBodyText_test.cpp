@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "maillib/Base64.h"
+
 using namespace maillib;
 
 TEST(MsgBodyText, BeginLineNeedsModeAndName) {
@@ -53,6 +55,12 @@ TEST(MsgBodyText, Base64BodyThatIsNotBase64StaysText) {
   EXPECT_EQ(DecodeBodyBytes(base64, "base64"), "hello");
   StringList qp = {"a=", "b=3D"};
   EXPECT_EQ(DecodeBodyBytes(qp, "Quoted-Printable"), "ab=");
+}
+
+TEST(MsgBodyText, Base64BodyWithAStrayByteIsStillDecoded) {
+  const std::string line = Base64EncodeStr(std::string(57, 'a'));
+  StringList damaged{line, line.substr(0, 30) + "!" + line.substr(30), line};
+  EXPECT_EQ(DecodeBodyBytes(damaged, "BASE64"), std::string(3 * 57, 'a'));
 }
 
 TEST(MsgBodyText, AppendSeparatesOnlyNonBlankTextAfterExistingLines) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "MiniJson.h"
 #include "MsgTestUtil.h"
@@ -515,7 +516,8 @@ TEST(RapMsgRobust, HeaderLinesWithoutColonAndNulBytesAreTolerated) {
             std::string("garbage line\nSubject: a") + '\0' + "b\nFrom x@y\n\nbo" + '\0' + "dy\n");
   EXPECT_EQ(msg.Subject(), std::string("a") + '\0' + "b");
   EXPECT_EQ(msg.From(), "");
-  EXPECT_EQ(BodyText(msg).size(), 5u);
+  // The line without a colon ends the header: it is the first line of the body.
+  EXPECT_EQ(BodyText(msg), std::string("From x@y\n\nbo") + '\0' + "dy");
 }
 
 std::string Nested(int levels, const std::string& innermost) {
@@ -564,6 +566,148 @@ TEST(RapMsgRobust, RawLinesAreDroppedAfterParsingWhenAsked) {
   msg.Parse();
   EXPECT_EQ(BodyText(msg), "body");
   EXPECT_TRUE(msg.RawLines.empty());
+}
+
+// ---- structure as real mail writes it ----
+
+TEST(RapMsgStructure, FoldedHeadersKeepTheirBlanks) {
+  TRapMsg msg;
+  ParseText(msg, "Subject: Zhang\n San\n\nbody\n");
+  EXPECT_EQ(msg.Subject(), "Zhang San");
+  TRapMsg folded;
+  ParseFile(folded, "folded_quoted_boundary.eml");
+  EXPECT_EQ(folded.Boundary, "=_fold ed");
+  EXPECT_EQ(BodyText(folded), "folded boundary body");
+  ASSERT_EQ(folded.Attachments.Count(), 1);
+  EXPECT_EQ(folded.Attachments[0].DecodedBytes(), std::string("\0\1data", 6));
+}
+
+TEST(RapMsgStructure, BodyIsFoundWithoutABlankLineOrWithoutAnyHeader) {
+  TRapMsg msg;
+  ParseText(msg, "Subject: s\nContent-Type: text/plain\nHello body\nline two\n");
+  EXPECT_EQ(msg.Subject(), "s");
+  EXPECT_EQ(BodyText(msg), "Hello body\nline two");
+  TRapMsg part;
+  ParseText(part, Mixed({"Content-Type: text/plain\nDear John: the part", "\nName: no header"}));
+  EXPECT_EQ(BodyText(part),
+            std::string("Dear John: the part\n\n") + kNextPartLine + "\n\nName: no header");
+  TRapMsg bare;
+  ParseText(bare, "just text\n\nmore text\n");
+  EXPECT_EQ(BodyText(bare), "just text\n\nmore text");
+  TRapMsg noMime;
+  ParseText(noMime, "From: a@x.com\nSubject: plain\n\nold style body\n");
+  EXPECT_EQ(BodyText(noMime), "old style body");
+}
+
+TEST(RapMsgStructure, BoundaryWithTrailingBlanksStillSplits) {
+  for (const char* type : {"multipart/mixed; boundary=\"B  \"", "multipart/mixed; boundary=B \t"}) {
+    TRapMsg msg;
+    ParseText(msg, std::string("Content-Type: ") + type +
+                       "\n\n--B\nContent-Type: text/plain\n\none\n--B \n"
+                       "Content-Type: image/gif; name=\"a.gif\"\n\nGIF89a\n--B--\n");
+    EXPECT_EQ(BodyText(msg), "one") << type;
+    EXPECT_EQ(msg.Attachments.Count(), 1) << type;
+  }
+}
+
+TEST(RapMsgStructure, PartsOfADigestAreAttachedMessages) {
+  TRapMsg msg;
+  ParseFile(msg, "digest_parts.eml");
+  EXPECT_TRUE(msg.Text.empty()) << BodyText(msg);
+  EXPECT_EQ(Names(msg.Attachments), "digest item 1.eml|digest item 2.eml|");
+}
+
+TEST(RapMsgStructure, AsciiNameInAUtf16MessageStaysAscii) {
+  TRapMsg msg;
+  ParseText(msg, Mixed({"Content-Type: text/plain; charset=utf-16\nContent-Transfer-Encoding: "
+                        "base64\n\n//5hAA==",
+                        "Content-Type: application/pdf; name=\"report.pdf\"\n"
+                        "Content-Transfer-Encoding: base64\n\nJVBERg=="}));
+  ASSERT_EQ(msg.Attachments.Count(), 1);
+  EXPECT_EQ(msg.Attachments[0].Name, "report.pdf");
+}
+
+// ---- nothing is dropped ----
+
+TEST(RapMsgKept, TextBesideTheHtmlThatIsNoAlternativeOfItIsAnAttachment) {
+  TRapMsg msg;
+  ParseFile(msg, "list_footer_after_html.eml");
+  EXPECT_EQ(BodyText(msg), "the mail");
+  EXPECT_EQ(HtmlText(msg), "<p>the mail</p>");
+  ASSERT_EQ(msg.Attachments.Count(), 1);
+  EXPECT_EQ(msg.Attachments[0].DecodedBytes(), "list footer: unsubscribe");
+  // A delivery report whose readable part has an HTML alternative keeps its report parts.
+  TRapMsg report;
+  ParseText(report,
+            "Content-Type: multipart/report; boundary=\"R\"\n\n--R\n"
+            "Content-Type: multipart/alternative; boundary=\"A\"\n\n--A\n\nfailed\n--A\n"
+            "Content-Type: text/html\n\n<p>failed</p>\n--A--\n--R\n"
+            "Content-Type: message/delivery-status\n\nStatus: 5.1.1\n--R\n"
+            "Content-Type: text/rfc822-headers\n\nSubject: lost mail\n--R--\n");
+  EXPECT_EQ(BodyText(report), "failed");
+  ASSERT_EQ(report.Attachments.Count(), 2) << Names(report.Attachments);
+  EXPECT_EQ(report.Attachments[0].DecodedBytes(), "Status: 5.1.1");
+  EXPECT_EQ(report.Attachments[1].DecodedBytes(), "Subject: lost mail");
+}
+
+TEST(RapMsgKept, DamagedUuencodeKeepsWhatDecodes) {
+  TRapMsg msg;
+  ParseText(msg, "Subject: uu\n\nfile:\nbegin 644 cat.txt\n#0V~T\n`\nend\n");
+  ASSERT_EQ(msg.Attachments.Count(), 1);
+  const std::string bytes = msg.Attachments[0].DecodedBytes();
+  ASSERT_EQ(bytes.size(), 3u);
+  EXPECT_EQ(bytes[0], 'C');
+}
+
+// ---- bounded time and memory ----
+
+std::string ManyParts(int count, bool sameName) {
+  std::vector<std::string> parts;
+  for (int i = 0; i < count; ++i) {
+    const std::string name = sameName ? "same.txt" : "f" + std::to_string(i) + ".txt";
+    parts.push_back("Content-Type: application/octet-stream; name=\"" + name +
+                    "\"\nContent-Transfer-Encoding: base64\n\naGk=");
+  }
+  return Mixed(parts);
+}
+
+TEST(RapMsgLimits, PartsPastTheLimitAreKeptAsOneMessage) {
+  TRapMsg msg;
+  ParseText(msg, ManyParts(kMaxMimeParts + 500, false));
+  // The message itself counts as one part; the rest goes into one attached message.
+  ASSERT_EQ(msg.Attachments.Count(), kMaxMimeParts);
+  const TAttachedFile& rest = msg.Attachments[kMaxMimeParts - 1];
+  EXPECT_EQ(rest.Name, "Default.eml");
+  const std::string bytes = rest.DecodedBytes();
+  EXPECT_TRUE(Has(bytes, "boundary=\"B\"\r\n\r\n--B\r\n")) << bytes.substr(0, 200);
+  EXPECT_TRUE(Has(bytes, "name=\"f" + std::to_string(kMaxMimeParts + 499) + ".txt\""));
+  TRapMsg again;
+  ParseText(again, bytes);
+  EXPECT_EQ(again.Attachments.Count(), 501);
+}
+
+TEST(RapMsgLimits, ThreeHundredAttachmentsOfOneNameGetThreeHundredNames) {
+  TRapMsg msg;
+  ParseText(msg, ManyParts(300, true));
+  ASSERT_EQ(msg.Attachments.Count(), 300);
+  std::set<std::string> names;
+  for (const TAttachedFile& item : msg.Attachments)
+    names.insert(item.Name);
+  EXPECT_EQ(names.size(), 300u);
+  EXPECT_EQ(msg.Attachments[299].Name, "same(299).txt");
+}
+
+TEST(RapMsgLimits, HeaderPastItsLimitIsSkippedAndTheBodyKept) {
+  std::string text = "Subject: big\n";
+  const std::string filler = "X-Filler: " + std::string(1000, 'v') + "\n";
+  for (std::size_t bytes = 0; bytes <= kMaxHeaderBlockBytes; bytes += filler.size())
+    text += filler;
+  text += "X-Late: past the limit\n\nthe body\n";
+  TRapMsg msg;
+  ParseText(msg, text);
+  EXPECT_EQ(msg.Subject(), "big");
+  EXPECT_LE(JoinLines(msg.HeaderLines).size(), kMaxHeaderBlockBytes);
+  EXPECT_EQ(BodyText(msg), "the body");
 }
 
 // ---- second opinion: python3's email package read the same files ----

@@ -31,6 +31,15 @@ TEST(UUCode, SymbolOutsideAlphabetFails) {
                    out));
 }
 
+TEST(UUCode, DamagedSymbolSpoilsOnlyItsOwnBytes) {
+  std::string out;
+  // '~' is outside the alphabet: the line keeps its length, the next line is still read.
+  EXPECT_FALSE(UUDecodeLines({"begin 644 x", "#0V~T", "#0V%T", "end"}, out));
+  ASSERT_EQ(out.size(), 6u);
+  EXPECT_EQ(out[0], 'C');
+  EXPECT_EQ(out.substr(3), "Cat");
+}
+
 TEST(UUCode, ShortOrUnpaddedLinesDoNotOverrun) {
   std::string out;
   EXPECT_TRUE(UUDecodeLine("M", out));    // claims 45 bytes, has none

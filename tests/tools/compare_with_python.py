@@ -23,15 +23,20 @@ def python_view(path):
     with open(path, "rb") as f:
         msg = email.message_from_binary_file(f, policy=email.policy.default)
     view = {"subject": str(msg["subject"] or ""), "text": "", "files": set(), "count": 0}
-    stack = [msg]
+    # Beside an HTML body only the alternatives of the HTML are shown; any other unnamed text
+    # part is kept as a file.
+    has_html = msg.get_body(preferencelist=("html",)) is not None
+    stack = [(msg, False)]
     while stack:
-        part = stack.pop(0)
+        part, in_alternative = stack.pop(0)
         kind = part.get_content_type()
+        shown_text = kind == "text/html" or not has_html or in_alternative
         if kind == "message/rfc822" and part is not msg:
             view["count"] += 1  # kept whole as one file; its bytes are not compared
         elif part.is_multipart():
-            stack[0:0] = part.get_payload()
-        elif kind in ("text/plain", "text/html") and not part.get_filename():
+            inner = in_alternative or kind == "multipart/alternative"
+            stack[0:0] = [(p, inner) for p in part.get_payload()]
+        elif kind in ("text/plain", "text/html") and not part.get_filename() and shown_text:
             if kind == "text/plain" and not view["text"]:
                 view["text"] = part.get_content()
         else:
