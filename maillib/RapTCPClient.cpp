@@ -28,23 +28,27 @@ TransportFactory DefaultFactory() {
 }
 
 // Takes the next line out of `pending` from `start` (advancing it): up to LF without CR LF, or
-// a piece of maxLength bytes of a longer line. False while neither is there yet. The consumed
-// bytes stay in front until Compact drops them, so a line costs no copy of the rest.
+// a piece of maxLength bytes of a longer line (`goesOn` set). False while neither is there yet.
+// The consumed bytes stay in front until Compact drops them, so a line costs no copy of the
+// rest.
 bool TakeLine(const std::string& pending, std::size_t& start, std::string& line,
-              std::size_t maxLength) {
+              std::size_t maxLength, bool& goesOn) {
   const std::size_t lf = pending.find('\n', start);
   if (lf != std::string::npos) {
     const std::size_t end = (lf > start && pending[lf - 1] == '\r') ? lf - 1 : lf;
     if (end - start <= maxLength) {
       line.assign(pending, start, end - start);
       start = lf + 1;
+      goesOn = false;
       return true;
     }
   }
-  // Two bytes of room so that a line of exactly maxLength bytes keeps its CR LF.
+  // Two bytes of room so that a line of exactly maxLength bytes keeps its CR LF. A piece never
+  // ends between the CR and the LF of a line end, so the pieces of a line join to its bytes.
   if (pending.size() - start >= maxLength + 2) {
     line.assign(pending, start, maxLength);
     start += maxLength;
+    goesOn = true;
     return true;
   }
   return false;
@@ -154,11 +158,17 @@ bool TRapTCPClient::WriteBuffer(const char* bytes, std::size_t count) {
 }
 
 bool TRapTCPClient::ReadLn(std::string& line, int timeoutMs) {
+  bool goesOn = false;
+  return ReadLn(line, goesOn, timeoutMs);
+}
+
+bool TRapTCPClient::ReadLn(std::string& line, bool& goesOn, int timeoutMs) {
   line.clear();
+  goesOn = false;
   int limit = timeoutMs < 0 ? TimeOut : timeoutMs;
   auto start = std::chrono::steady_clock::now();
   // Every pass either hands out a line or receives at least one byte; the time-out ends it.
-  while (!TakeLine(pending_, pendingStart_, line, kMaxLineLength)) {
+  while (!TakeLine(pending_, pendingStart_, line, kMaxLineLength, goesOn)) {
     Compact(pending_, pendingStart_);
     if (!transport_) {
       lastStatus_ = IoStatus::Closed;

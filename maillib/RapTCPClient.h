@@ -57,7 +57,12 @@ class TRapTCPClient {
   // Reads up to the next LF (negative time-out: TimeOut); the line comes without CR LF.
   // False on time-out, closed connection or failure, with the reason in LastError(); when the
   // peer closed in the middle of a line, `line` holds that unterminated rest.
+  // A line longer than kMaxLineLength comes in pieces, one a call.
   bool ReadLn(std::string& line, int timeoutMs = -1);
+  // The same, and `goesOn` tells whether the piece was cut from a longer line: the next read
+  // then continues that line, so the piece joined with it gives the line's bytes unchanged.
+  // False (the read failed) leaves `goesOn` false.
+  bool ReadLn(std::string& line, bool& goesOn, int timeoutMs = -1);
   IoStatus LastStatus() const { return lastStatus_; }
   const std::string& LastError() const { return lastError_; }
 
