@@ -1,5 +1,6 @@
 #include "maillib/RapTCPClient.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 
@@ -30,10 +31,12 @@ TransportFactory DefaultFactory() {
 // Takes the next line out of `pending` from `start` (advancing it): up to LF without CR LF, or
 // a piece of maxLength bytes of a longer line (`goesOn` set). False while neither is there yet.
 // The consumed bytes stay in front until Compact drops them, so a line costs no copy of the
-// rest.
-bool TakeLine(const std::string& pending, std::size_t& start, std::string& line,
-              std::size_t maxLength, bool& goesOn) {
-  const std::size_t lf = pending.find('\n', start);
+// rest. `searched` is where the search for the LF goes on: the bytes before it hold none, so a
+// line that arrives in many small reads is searched once, not again at every read.
+bool TakeLine(const std::string& pending, std::size_t& start, std::size_t& searched,
+              std::string& line, std::size_t maxLength, bool& goesOn) {
+  const std::size_t lf = pending.find('\n', std::max(start, searched));
+  searched = lf == std::string::npos ? pending.size() : lf;
   if (lf != std::string::npos) {
     const std::size_t end = (lf > start && pending[lf - 1] == '\r') ? lf - 1 : lf;
     if (end - start <= maxLength) {
@@ -55,9 +58,10 @@ bool TakeLine(const std::string& pending, std::size_t& start, std::string& line,
 }
 
 // Drops the consumed front of `pending` before more bytes are appended.
-void Compact(std::string& pending, std::size_t& start) {
+void Compact(std::string& pending, std::size_t& start, std::size_t& searched) {
   if (start == 0) return;
   pending.erase(0, start);
+  searched = searched > start ? searched - start : 0;
   start = 0;
 }
 
@@ -91,6 +95,7 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
   std::unique_ptr<Transport> transport = factory(target, error);
   pending_.clear();
   pendingStart_ = 0;
+  pendingSearched_ = 0;
   if (!transport) {
     lastStatus_ = IoStatus::Failed;
     lastError_ = error.empty() ? "connect failed" : error;
@@ -109,6 +114,7 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
 void TRapTCPClient::Disconnect() {
   pending_.clear();
   pendingStart_ = 0;
+  pendingSearched_ = 0;
   if (!transport_) return;
   {
     std::lock_guard<std::mutex> lock(transportMutex_);
@@ -168,8 +174,8 @@ bool TRapTCPClient::ReadLn(std::string& line, bool& goesOn, int timeoutMs) {
   int limit = timeoutMs < 0 ? TimeOut : timeoutMs;
   auto start = std::chrono::steady_clock::now();
   // Every pass either hands out a line or receives at least one byte; the time-out ends it.
-  while (!TakeLine(pending_, pendingStart_, line, kMaxLineLength, goesOn)) {
-    Compact(pending_, pendingStart_);
+  while (!TakeLine(pending_, pendingStart_, pendingSearched_, line, kMaxLineLength, goesOn)) {
+    Compact(pending_, pendingStart_, pendingSearched_);
     if (!transport_) {
       lastStatus_ = IoStatus::Closed;
       lastError_ = "not connected";
@@ -190,6 +196,7 @@ bool TRapTCPClient::ReadLn(std::string& line, bool& goesOn, int timeoutMs) {
       if (lastStatus_ == IoStatus::Closed) line.swap(pending_);
       pending_.clear();
       pendingStart_ = 0;
+      pendingSearched_ = 0;
     }
     return false;
   }

@@ -73,8 +73,9 @@ class TRapTCPClient {
   std::unique_ptr<Transport> transport_;  // replaced and closed only under transportMutex_
   std::mutex transportMutex_;
   TransportFactory factory_ = nullptr;
-  std::string pending_;           // bytes received, from the last line handed out on
-  std::size_t pendingStart_ = 0;  // where the unread part of pending_ begins
+  std::string pending_;              // bytes received, from the last line handed out on
+  std::size_t pendingStart_ = 0;     // where the unread part of pending_ begins
+  std::size_t pendingSearched_ = 0;  // pending_ before it holds no LF after pendingStart_
   bool tls_ = false;
   IoStatus lastStatus_ = IoStatus::Ok;
   std::string lastError_;
