@@ -47,9 +47,9 @@ class TRapPOP {
   static constexpr int kMaxReplyLines = 1000;
   // How often a refused password may be replaced through OnErrorPassword in one Login.
   static constexpr int kMaxPasswordRetries = 5;
-  // The most bytes one answer may hold (a multi-line answer in all, a reply line each): a
-  // server that never ends a line or an answer cannot fill the memory. As large as the
-  // largest message taken, so that any line of such a message comes out whole.
+  // The most bytes one answer (a reply or a multi-line answer) may hold, so that a server that
+  // never ends a line or an answer cannot fill the memory. As large as the largest message
+  // taken, so that any line of such a message comes out whole.
   static constexpr std::int64_t kMaxAnswerBytes = kMaxMessageBytes;
 
   TRapPOP();
@@ -159,7 +159,7 @@ class TRapPOP {
   bool SendAndRead(const std::string& command);
   bool SendAndCheck(const std::string& command);
   void RecordReply(const std::string& code, const std::string& text);
-  bool ReadWholeLine(std::string& line, std::int64_t& budget, std::size_t keep);
+  [[nodiscard]] bool ReadWholeLine(std::string& line, std::int64_t& budget, std::size_t keep);
   bool ReadStatusLine(StringList& lines, bool& ended, std::int64_t& budget);
   bool ReadData(StringList& lines, bool reportBytes, std::int64_t& budget);
   void ReportBytes(std::int64_t& unreported);

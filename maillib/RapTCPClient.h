@@ -62,7 +62,7 @@ class TRapTCPClient {
   // The same, and `goesOn` tells whether the piece was cut from a longer line: the next read
   // then continues that line, so the piece joined with it gives the line's bytes unchanged.
   // False (the read failed) leaves `goesOn` false.
-  bool ReadLn(std::string& line, bool& goesOn, int timeoutMs = -1);
+  [[nodiscard]] bool ReadLn(std::string& line, bool& goesOn, int timeoutMs = -1);
   IoStatus LastStatus() const { return lastStatus_; }
   const std::string& LastError() const { return lastError_; }
 
