@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <set>
@@ -82,13 +83,56 @@ std::string ApopDigest(std::string_view stamp, std::string_view password) {
   return hex;
 }
 
+namespace {
+
+// The next blank-separated word of `text`, which loses it and the blanks before it.
+std::string_view NextWord(std::string_view& text) {
+  const std::size_t begin = std::min(text.find_first_not_of(" \t"), text.size());
+  const std::size_t end = std::min(text.find_first_of(" \t", begin), text.size());
+  const std::string_view word = text.substr(begin, end - begin);
+  text.remove_prefix(end);
+  return word;
+}
+
+// A whole word that is a decimal number from `least` up to `most`.
+bool IsNumberWord(std::string_view word, long long least, long long most, long long& value) {
+  if (word.empty() || word[0] == '+' || word[0] == '-') return false;
+  return IsInteger(word, value) && value >= least && value <= most;
+}
+
+}  // namespace
+
+bool Pop3ParseStat(std::string_view reply, int& count) {
+  const std::size_t lastLine = reply.rfind('\n');
+  std::string_view rest = lastLine == std::string_view::npos ? reply : reply.substr(lastLine + 1);
+  NextWord(rest);  // the "+OK"
+  long long value = 0;
+  if (!IsNumberWord(NextWord(rest), 0, std::numeric_limits<int>::max(), value)) return false;
+  count = static_cast<int>(value);
+  return true;
+}
+
+bool Pop3ParseListLine(std::string_view line, int& number, long long& size) {
+  long long value = 0;
+  if (!IsNumberWord(NextWord(line), 1, std::numeric_limits<int>::max(), value)) return false;
+  number = static_cast<int>(value);
+  return IsNumberWord(NextWord(line), 0, std::numeric_limits<long long>::max(), size);
+}
+
+bool Pop3ValidList(const StringList& lines) {
+  int number = 0;
+  long long size = 0;
+  for (const std::string& line : lines) {
+    if (!Pop3ParseListLine(line, number, size)) return false;
+  }
+  return true;
+}
+
 long long Pop3ListSize(const StringList& listLines, int n) {
-  const std::string prefix = std::to_string(n) + " ";
+  int number = 0;
+  long long size = 0;
   for (const std::string& line : listLines) {
-    if (!StartsWithNoCase(line, prefix)) continue;
-    long long size = 0;
-    std::string rest = Trim(std::string_view(line).substr(prefix.size()));
-    return IsInteger(rest, size) && size > 0 ? size : 0;
+    if (Pop3ParseListLine(line, number, size) && number == n) return size;
   }
   return 0;
 }

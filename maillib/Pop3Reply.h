@@ -29,8 +29,18 @@ std::string ApopStamp(std::string_view greeting);
 // Lower-case hexadecimal MD5 of stamp + password (empty if the digest is unavailable).
 std::string ApopDigest(std::string_view stamp, std::string_view password);
 
-// The size a LIST answer gives message n: the first line that begins with n and a blank gives
-// the trimmed text after that blank; 0 when there is no such line or the text is no number.
+// The message count of a STAT reply ("+OK count size"; of a chatty reply its last line). False
+// when the count is missing or no number from 0 up: such a reply tells nothing about the
+// mailbox, and taking it for an empty one would hide the mail.
+[[nodiscard]] bool Pop3ParseStat(std::string_view reply, int& count);
+// One line of a LIST answer, "n size": the message number (from 1) and the size in octets
+// (from 0). Words after the size, which servers are discouraged from sending, are ignored.
+// False when the line does not begin with these two numbers.
+[[nodiscard]] bool Pop3ParseListLine(std::string_view line, int& number, long long& size);
+// True when every line of a LIST answer is such a line.
+[[nodiscard]] bool Pop3ValidList(const StringList& lines);
+// The size a LIST answer gives message n: from its line; 0 when there is no such line or the
+// size is 0.
 long long Pop3ListSize(const StringList& listLines, int n);
 // One line of a UIDL answer: the message number and the server's unique id of that message.
 struct Pop3UidlEntry {

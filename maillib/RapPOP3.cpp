@@ -79,13 +79,17 @@ void TRapPOP::FailFromReply(TPopFailure failure) {
 }
 
 void TRapPOP::FailFromSocket() {
-  TPopFailure kind = TPopFailure::ConnectionLost;
-  if (Cancel) {
-    kind = TPopFailure::Canceled;
-  } else if (tcp_.LastStatus() == IoStatus::TimedOut) {
-    kind = TPopFailure::TimedOut;
+  // A read that ended because the answer broke the protocol (see ReadWholeLine) keeps that
+  // reason: the connection was closed by the client.
+  if (failure_ != TPopFailure::ProtocolError) {
+    TPopFailure kind = TPopFailure::ConnectionLost;
+    if (Cancel) {
+      kind = TPopFailure::Canceled;
+    } else if (tcp_.LastStatus() == IoStatus::TimedOut) {
+      kind = TPopFailure::TimedOut;
+    }
+    Fail(kind, tcp_.LastError());
   }
-  Fail(kind, tcp_.LastError());
   // After a failed read or write nobody knows where the dialogue stands: a later command
   // would read the rest of this answer as its own. The session ends here.
   tcp_.Disconnect();
@@ -215,11 +219,11 @@ bool TRapPOP::SendAndCheck(const std::string& command) {
 }
 
 bool TRapPOP::Stat() {
+  MessageCount = 0;
   if (!RequireConnection() || !SendAndCheck("STAT")) return false;
-  const long long count = WordAsInt(LastReplyText, 1, 0);
-  MessageCount =
-      count > 0 && count <= std::numeric_limits<int>::max() ? static_cast<int>(count) : 0;
-  return true;
+  if (Pop3ParseStat(LastReplyText, MessageCount)) return true;
+  Fail(TPopFailure::ProtocolError, "the STAT answer gives no message count: " + LastReplyText);
+  return false;
 }
 
 bool TRapPOP::List(StringList& lines) {
@@ -235,6 +239,11 @@ bool TRapPOP::List(StringList& lines) {
     return false;
   }
   if (!ReadMultiLine(lines, false)) return false;
+  if (!Pop3ValidList(lines)) {
+    Fail(TPopFailure::ProtocolError, "the LIST answer is not a list of message sizes");
+    lines.clear();
+    return false;
+  }
   listCache_ = lines;
   return true;
 }
@@ -329,13 +338,13 @@ void TRapPOP::SendCommand(const std::string& text) {
 std::string TRapPOP::ReadReply() {
   std::string result;
   std::string code;
+  std::int64_t budget = MaxAnswerBytes;
   busyReading_ = true;
   SocketError = false;
   for (int pass = 1; pass <= kMaxReplyLines; ++pass) {
     if (pass % kReplyLinesPerYield == 0) Yield();
     std::string line;
-    if (!tcp_.ReadLn(line, TimeOut)) {
-      SocketError = true;
+    if (!ReadWholeLine(line, budget, TRapTCPClient::kMaxLineLength)) {
       busyReading_ = false;
       return {};
     }
@@ -363,25 +372,56 @@ bool TRapPOP::ReadMultiLine(StringList& lines, bool reportBytes) {
   lines.clear();
   busyReading_ = true;
   bool ended = false;
-  const bool ok = ReadStatusLine(lines, ended) && (ended || ReadData(lines, reportBytes));
+  std::int64_t budget = MaxAnswerBytes;
+  const bool ok =
+      ReadStatusLine(lines, ended, budget) && (ended || ReadData(lines, reportBytes, budget));
   busyReading_ = false;
   if (!ok) lines.clear();
   return ok;
 }
 
+// Reads one line of any length, joining the pieces the connection hands out; keeps its first
+// `keep` bytes and drops the rest. Every byte counts against `budget`: past it the read fails
+// as ProtocolError and the session ends, as the rest of the answer is left unread. A failed
+// read sets SocketError.
+bool TRapPOP::ReadWholeLine(std::string& line, std::int64_t& budget, std::size_t keep) {
+  line.clear();
+  std::string piece;
+  for (bool goesOn = true; goesOn;) {
+    if (!tcp_.ReadLn(piece, goesOn, TimeOut)) {
+      SocketError = true;
+      return false;
+    }
+    budget -= static_cast<std::int64_t>(piece.size()) + (goesOn ? 0 : 2);
+    if (budget < 0) {
+      SocketError = true;
+      Fail(TPopFailure::ProtocolError,
+           "the server's answer is longer than " + std::to_string(MaxAnswerBytes) + " bytes");
+      tcp_.Disconnect();
+      return false;
+    }
+    if (line.empty() && piece.size() <= keep) {
+      line.swap(piece);
+    } else {
+      line.append(piece, 0, keep - line.size());
+    }
+  }
+  return true;
+}
+
 // The first line of a multi-line answer. A server that leaves out the "+OK" line starts with
-// data at once: such a line is kept as the first data line.
-bool TRapPOP::ReadStatusLine(StringList& lines, bool& ended) {
+// data at once: such a line is kept as the first data line. An error answer leaves the
+// dialogue in step: the next command can follow.
+bool TRapPOP::ReadStatusLine(StringList& lines, bool& ended, std::int64_t& budget) {
   std::string status;
   SocketError = false;
-  if (!tcp_.ReadLn(status, TimeOut)) {
-    SocketError = true;
+  if (!ReadWholeLine(status, budget, std::string::npos)) {
     FailFromSocket();
     return false;
   }
-  RecordReply(Pop3ReplyCode(Trim(status)), Trim(status));
+  const std::string shown = Trim(std::string_view(status).substr(0, TRapTCPClient::kMaxLineLength));
+  RecordReply(Pop3ReplyCode(shown), shown);
   if (ReplyError) {
-    SocketError = true;
     CheckReplyError(LastReplyText);
     FailFromReply(TPopFailure::ServerError);
     return false;
@@ -396,7 +436,7 @@ bool TRapPOP::ReadStatusLine(StringList& lines, bool& ended) {
   return true;
 }
 
-bool TRapPOP::ReadData(StringList& lines, bool reportBytes) {
+bool TRapPOP::ReadData(StringList& lines, bool reportBytes, std::int64_t& budget) {
   std::int64_t unreported = 0;
   for (long long count = 1;; ++count) {
     if (Cancel || !isConnected_) {
@@ -405,8 +445,7 @@ bool TRapPOP::ReadData(StringList& lines, bool reportBytes) {
       return false;
     }
     std::string line;
-    if (!tcp_.ReadLn(line, TimeOut)) {
-      SocketError = true;
+    if (!ReadWholeLine(line, budget, std::string::npos)) {
       FailFromSocket();
       return false;
     }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "maillib/MailFailure.h"
+#include "maillib/MailLimits.h"
 #include "maillib/MailTypes.h"
 #include "maillib/Pop3Reply.h"
 #include "maillib/RapMsg.h"
@@ -46,6 +47,10 @@ class TRapPOP {
   static constexpr int kMaxReplyLines = 1000;
   // How often a refused password may be replaced through OnErrorPassword in one Login.
   static constexpr int kMaxPasswordRetries = 5;
+  // The most bytes one answer (a reply or a multi-line answer) may hold, so that a server that
+  // never ends a line or an answer cannot fill the memory. As large as the largest message
+  // taken, so that any line of such a message comes out whole.
+  static constexpr std::int64_t kMaxAnswerBytes = kMaxMessageBytes;
 
   TRapPOP();
   ~TRapPOP();
@@ -59,7 +64,8 @@ class TRapPOP {
   int Port = kDefaultPort;
   bool IsAPOP = false;
   std::string Host;
-  int TimeOut = kDefaultTimeOut;  // connect limit and read time-out, in ms
+  int TimeOut = kDefaultTimeOut;                  // connect limit and read time-out, in ms
+  std::int64_t MaxAnswerBytes = kMaxAnswerBytes;  // tests set less
 
   // ---- events (all raised on the thread that runs the command) ----
   std::function<void(TRapPOP& sender)> OnConnect;  // raised on the connecting thread
@@ -90,9 +96,11 @@ class TRapPOP {
   // greeting was not "+OK".
   bool Connect();
   bool Login();
-  // STAT: MessageCount from the reply.
+  // STAT: MessageCount from the reply. A reply whose count is no number fails as
+  // ProtocolError (MessageCount 0); the session stays usable.
   bool Stat();
-  // LIST: the "n size" lines of every message, from the cache once it is filled.
+  // LIST: the "n size" lines of every message, from the cache once it is filled. An answer
+  // with a line of another form fails as ProtocolError, with no lines.
   bool List(StringList& lines);
   // UIDL: the unique id of every message. False when the server has no UIDL (an error answer,
   // LastFailure() ServerError: the caller falls back to working without ids), when the answer
@@ -113,8 +121,12 @@ class TRapPOP {
   // Sends one line; SocketError tells whether it went out.
   void SendCommand(const std::string& text);
   // Reads one reply (lines up to one with a code), sets LastReplyCode/LastReplyText/ReplyError.
+  // Of a reply line longer than TRapTCPClient::kMaxLineLength only that much is kept; the rest
+  // is read and dropped, so it is never taken for the next reply.
   std::string ReadReply();
-  // Reads a multi-line answer (status line, data, ".") into lines, un-stuffed.
+  // Reads a multi-line answer (status line, data, ".") into lines, un-stuffed. Each data line
+  // comes whole, whatever its length: only a line of its own can end the answer or lose a
+  // stuffing dot. An answer over MaxAnswerBytes fails as ProtocolError and closes.
   bool ReadMultiLine(StringList& lines, bool reportBytes);
   // Returns ReplyError; when set, raises OnError with msg.
   bool CheckReplyError(const std::string& msg);
@@ -147,8 +159,9 @@ class TRapPOP {
   bool SendAndRead(const std::string& command);
   bool SendAndCheck(const std::string& command);
   void RecordReply(const std::string& code, const std::string& text);
-  bool ReadStatusLine(StringList& lines, bool& ended);
-  bool ReadData(StringList& lines, bool reportBytes);
+  [[nodiscard]] bool ReadWholeLine(std::string& line, std::int64_t& budget, std::size_t keep);
+  bool ReadStatusLine(StringList& lines, bool& ended, std::int64_t& budget);
+  bool ReadData(StringList& lines, bool reportBytes, std::int64_t& budget);
   void ReportBytes(std::int64_t& unreported);
   bool RequireConnection();
   void ClearFailure();

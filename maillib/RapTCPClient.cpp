@@ -1,5 +1,6 @@
 #include "maillib/RapTCPClient.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 
@@ -28,32 +29,39 @@ TransportFactory DefaultFactory() {
 }
 
 // Takes the next line out of `pending` from `start` (advancing it): up to LF without CR LF, or
-// a piece of maxLength bytes of a longer line. False while neither is there yet. The consumed
-// bytes stay in front until Compact drops them, so a line costs no copy of the rest.
-bool TakeLine(const std::string& pending, std::size_t& start, std::string& line,
-              std::size_t maxLength) {
-  const std::size_t lf = pending.find('\n', start);
+// a piece of maxLength bytes of a longer line (`goesOn` set). False while neither is there yet.
+// The consumed bytes stay in front until Compact drops them, so a line costs no copy of the
+// rest. `searched` is where the search for the LF goes on: the bytes before it hold none, so a
+// line that arrives in many small reads is searched once, not again at every read.
+bool TakeLine(const std::string& pending, std::size_t& start, std::size_t& searched,
+              std::string& line, std::size_t maxLength, bool& goesOn) {
+  const std::size_t lf = pending.find('\n', std::max(start, searched));
+  searched = lf == std::string::npos ? pending.size() : lf;
   if (lf != std::string::npos) {
     const std::size_t end = (lf > start && pending[lf - 1] == '\r') ? lf - 1 : lf;
     if (end - start <= maxLength) {
       line.assign(pending, start, end - start);
       start = lf + 1;
+      goesOn = false;
       return true;
     }
   }
-  // Two bytes of room so that a line of exactly maxLength bytes keeps its CR LF.
+  // Two bytes of room so that a line of exactly maxLength bytes keeps its CR LF. A piece never
+  // ends between the CR and the LF of a line end, so the pieces of a line join to its bytes.
   if (pending.size() - start >= maxLength + 2) {
     line.assign(pending, start, maxLength);
     start += maxLength;
+    goesOn = true;
     return true;
   }
   return false;
 }
 
 // Drops the consumed front of `pending` before more bytes are appended.
-void Compact(std::string& pending, std::size_t& start) {
+void Compact(std::string& pending, std::size_t& start, std::size_t& searched) {
   if (start == 0) return;
   pending.erase(0, start);
+  searched = searched > start ? searched - start : 0;
   start = 0;
 }
 
@@ -87,6 +95,7 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
   std::unique_ptr<Transport> transport = factory(target, error);
   pending_.clear();
   pendingStart_ = 0;
+  pendingSearched_ = 0;
   if (!transport) {
     lastStatus_ = IoStatus::Failed;
     lastError_ = error.empty() ? "connect failed" : error;
@@ -105,6 +114,7 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
 void TRapTCPClient::Disconnect() {
   pending_.clear();
   pendingStart_ = 0;
+  pendingSearched_ = 0;
   if (!transport_) return;
   {
     std::lock_guard<std::mutex> lock(transportMutex_);
@@ -154,12 +164,18 @@ bool TRapTCPClient::WriteBuffer(const char* bytes, std::size_t count) {
 }
 
 bool TRapTCPClient::ReadLn(std::string& line, int timeoutMs) {
+  bool goesOn = false;
+  return ReadLn(line, goesOn, timeoutMs);
+}
+
+bool TRapTCPClient::ReadLn(std::string& line, bool& goesOn, int timeoutMs) {
   line.clear();
+  goesOn = false;
   int limit = timeoutMs < 0 ? TimeOut : timeoutMs;
   auto start = std::chrono::steady_clock::now();
   // Every pass either hands out a line or receives at least one byte; the time-out ends it.
-  while (!TakeLine(pending_, pendingStart_, line, kMaxLineLength)) {
-    Compact(pending_, pendingStart_);
+  while (!TakeLine(pending_, pendingStart_, pendingSearched_, line, kMaxLineLength, goesOn)) {
+    Compact(pending_, pendingStart_, pendingSearched_);
     if (!transport_) {
       lastStatus_ = IoStatus::Closed;
       lastError_ = "not connected";
@@ -180,6 +196,7 @@ bool TRapTCPClient::ReadLn(std::string& line, int timeoutMs) {
       if (lastStatus_ == IoStatus::Closed) line.swap(pending_);
       pending_.clear();
       pendingStart_ = 0;
+      pendingSearched_ = 0;
     }
     return false;
   }

@@ -57,7 +57,12 @@ class TRapTCPClient {
   // Reads up to the next LF (negative time-out: TimeOut); the line comes without CR LF.
   // False on time-out, closed connection or failure, with the reason in LastError(); when the
   // peer closed in the middle of a line, `line` holds that unterminated rest.
+  // A line longer than kMaxLineLength comes in pieces, one a call.
   bool ReadLn(std::string& line, int timeoutMs = -1);
+  // The same, and `goesOn` tells whether the piece was cut from a longer line: the next read
+  // then continues that line, so the piece joined with it gives the line's bytes unchanged.
+  // False (the read failed) leaves `goesOn` false.
+  [[nodiscard]] bool ReadLn(std::string& line, bool& goesOn, int timeoutMs = -1);
   IoStatus LastStatus() const { return lastStatus_; }
   const std::string& LastError() const { return lastError_; }
 
@@ -68,8 +73,9 @@ class TRapTCPClient {
   std::unique_ptr<Transport> transport_;  // replaced and closed only under transportMutex_
   std::mutex transportMutex_;
   TransportFactory factory_ = nullptr;
-  std::string pending_;           // bytes received, from the last line handed out on
-  std::size_t pendingStart_ = 0;  // where the unread part of pending_ begins
+  std::string pending_;              // bytes received, from the last line handed out on
+  std::size_t pendingStart_ = 0;     // where the unread part of pending_ begins
+  std::size_t pendingSearched_ = 0;  // pending_ before it holds no LF after pendingStart_
   bool tls_ = false;
   IoStatus lastStatus_ = IoStatus::Ok;
   std::string lastError_;

@@ -142,6 +142,32 @@ TEST(Pop3Dovecot, RetrieveOfAMissingMessageFails) {
   session->pop->Quit();
 }
 
+TEST(Pop3Dovecot, LongLinesComeBackExactlyAndTheSessionStaysInStep) {
+  REQUIRE_SERVERS(servers);
+  // Lines longer than the client's line pieces, each followed by lines that a piece of it
+  // could be taken for: the end of the message, a stuffed dot, a forged reply.
+  const std::string longLines = "From: a@example.com\r\nSubject: long lines\r\n\r\n" +
+                                std::string(20 * 1024, 'a') + ".\r\n.\r\n..\r\n" +
+                                std::string(1 << 20, 'b') + ".\r\n..\r\n.\r\n+OK fake\r\n" + "." +
+                                std::string(16384, 'c') + "..\r\nend\r\n";
+  const std::vector<std::string> messages = {longLines, MakeMessage("after-long", 300)};
+  LoadMailbox("box09", messages);
+  auto session = MakePop(*servers, "box09");
+  maillib::TRapPOP& pop = *session->pop;
+  ASSERT_TRUE(pop.ConnectAndLogin()) << pop.LastFailureText();
+  ASSERT_EQ(pop.MessageCount, 2);
+  TRapMsg first;
+  ASSERT_TRUE(pop.Retrieve(1, false, first)) << pop.LastFailureText();
+  EXPECT_TRUE(JoinCrLf(first.RawLines) == longLines) << "the message came back changed";
+  TRapMsg second;
+  ASSERT_TRUE(pop.Retrieve(2, false, second)) << pop.LastFailureText();
+  EXPECT_EQ(JoinCrLf(second.RawLines), messages[1]);
+  EXPECT_TRUE(pop.Delete(1)) << pop.LastFailureText();
+  EXPECT_FALSE(pop.Delete(1));  // the server's own answer: already deleted
+  pop.Quit();
+  EXPECT_EQ(MailboxCount("box09", 1), 1u);
+}
+
 TEST(Pop3Dovecot, ThousandMessagesInOneSession) {
   REQUIRE_SERVERS(servers);
   std::vector<std::string> messages;

@@ -85,6 +85,38 @@ TEST(Pop3Loopback, FullSessionThenAStalledRetrieveTimesOut) {
   EXPECT_EQ(mismatch, "");
 }
 
+TEST(Pop3Loopback, LongLineSplitByTheNetworkComesWhole) {
+  Listener listener;
+  ASSERT_GT(listener.Port(), 0);
+  std::atomic<bool> release{false};
+  std::string mismatch;
+  const std::string longLine(3 * TRapTCPClient::kMaxLineLength + 7, 'w');
+  auto server = ServePop3(listener,
+                          {{"", "+OK ready\r\n"},
+                           {"USER bob", "+OK\r\n"},
+                           {"PASS secret", "+OK\r\n"},
+                           {"STAT", "+OK 1 100\r\n"},
+                           {"LIST", "+OK\r\n1 100\r\n.\r\n"},
+                           {"RETR 1", "+OK\r\n" + longLine + ".\r\n...\r\n.\r\n"},
+                           {"DELE 1", "-ERR no\r\n"}},
+                          release, mismatch);
+  TRapPOP pop;
+  pop.Host = "127.0.0.1";
+  pop.Port = listener.Port();
+  pop.UserId = "bob";
+  pop.UserPasswd = "secret";
+  pop.TimeOut = 3000;
+  ASSERT_TRUE(pop.ConnectAndLogin()) << pop.LastFailureText();
+  std::unique_ptr<TRapMsg> msg = pop.Retrieve(1, false);
+  ASSERT_NE(msg, nullptr) << pop.LastFailureText();
+  EXPECT_TRUE(msg->RawLines == (StringList{longLine + ".", ".."})) << "the message changed";
+  EXPECT_FALSE(pop.Delete(1));
+  EXPECT_EQ(pop.LastReplyText, "-ERR no");
+  release = true;
+  server.join();
+  EXPECT_EQ(mismatch, "");
+}
+
 TEST(Pop3Loopback, AbortFromAnotherThreadEndsAWaitOnASilentServer) {
   Listener listener;
   ASSERT_GT(listener.Port(), 0);

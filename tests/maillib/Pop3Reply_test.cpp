@@ -48,6 +48,25 @@ TEST(Pop3Reply, ApopDigestIsLowerHexMd5OfStampAndPassword) {
   EXPECT_EQ(ApopDigest("", ""), "d41d8cd98f00b204e9800998ecf8427e");
 }
 
+TEST(Pop3Reply, StatCountMustBeANumber) {
+  int count = -1;
+  EXPECT_TRUE(Pop3ParseStat("+OK 0 0", count));
+  EXPECT_EQ(count, 0);
+  EXPECT_TRUE(Pop3ParseStat("Welcome\r\n+OK  12 3400", count));  // a chatty reply's last line
+  EXPECT_EQ(count, 12);
+  for (const char* bad : {"+OK abc def", "+OK", "+OK -1 0", "+OK +2 0", "+OK 2x 0",
+                          "+OK 99999999999 0", "+OK 2 0\r\n+OK none"}) {
+    EXPECT_FALSE(Pop3ParseStat(bad, count)) << bad;
+  }
+}
+
+TEST(Pop3Reply, ListLinesAreTwoNumbers) {
+  EXPECT_TRUE(Pop3ValidList({}));
+  EXPECT_TRUE(Pop3ValidList({"1 120", "2  3400 ", "3 0 more words"}));
+  for (const char* bad : {"abc def", "1", "0 10", "1 -5", "1 12x", "x1 12", ""})
+    EXPECT_FALSE(Pop3ValidList({"1 120", bad})) << bad;
+}
+
 TEST(Pop3Reply, ListSizeFindsTheLineOfTheMessage) {
   const StringList lines = {"1 120", "2  3400 ", "12 9", "3 big", "4 -5"};
   EXPECT_EQ(Pop3ListSize(lines, 1), 120);

@@ -131,6 +131,30 @@ TEST_F(Pop3Transcript, StatOfAnEmptyMailbox) {
   ExpectPlayed(first);
 }
 
+TEST_F(Pop3Transcript, StatWithoutACountIsAProtocolErrorNotAnEmptyMailbox) {
+  LogIn(first)
+      .Client("STAT\r\n")
+      .Server("+OK abc def\r\n")
+      .Client("STAT\r\n")
+      .Server("+OK\r\n")
+      .Client("STAT\r\n")
+      .Server("+OK -1 0\r\n")
+      .Client("STAT\r\n")
+      .Server("+OK 3 900\r\n");
+  ScriptedTransport::Plug plug(first);
+  EXPECT_FALSE(pop.ConnectAndLogin());
+  EXPECT_EQ(pop.LastFailure(), TPopFailure::ProtocolError);
+  EXPECT_NE(pop.LastFailureText().find("+OK abc def"), std::string::npos);
+  EXPECT_EQ(pop.MessageCount, 0);
+  EXPECT_FALSE(pop.Stat());
+  EXPECT_EQ(pop.LastFailure(), TPopFailure::ProtocolError);
+  EXPECT_FALSE(pop.Stat());
+  // The dialogue stayed in step: the next answer is read as it stands.
+  EXPECT_TRUE(pop.Stat());
+  EXPECT_EQ(pop.MessageCount, 3);
+  ExpectPlayed(first);
+}
+
 TEST_F(Pop3Transcript, StatErrIsAServerErrorReportedThroughOnError) {
   LogIn(first).Client("STAT\r\n").Server("-ERR mailbox locked\r\n");
   ScriptedTransport::Plug plug(first);
@@ -357,6 +381,27 @@ TEST_F(Pop3Transcript, ListIsAskedOnceAndReused) {
   ExpectPlayed(first);
 }
 
+TEST_F(Pop3Transcript, ListWithALineOfAnotherFormIsAProtocolError) {
+  LogIn(first)
+      .Client("LIST\r\n")
+      .Server("+OK\r\n1 120\r\nabc def\r\n.\r\n")
+      .Client("LIST\r\n")
+      .Server("+OK\r\n1 120\r\n2\r\n.\r\n")
+      .Client("LIST\r\n")
+      .Server("+OK\r\n1 120\r\n2 30 extra words\r\n.\r\n");
+  ScriptedTransport::Plug plug(first);
+  Open();
+  StringList lines;
+  EXPECT_FALSE(pop.List(lines));
+  EXPECT_EQ(pop.LastFailure(), TPopFailure::ProtocolError);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_FALSE(pop.List(lines));  // nothing was cached: asked again
+  EXPECT_TRUE(pop.IsConnected());
+  ASSERT_TRUE(pop.List(lines));
+  EXPECT_EQ(pop.MessageSize(2), 30);
+  ExpectPlayed(first);
+}
+
 TEST_F(Pop3Transcript, MessageSizeAsksListNWhenTheListLacksIt) {
   LogIn(first)
       .Client("LIST\r\n")
@@ -460,7 +505,11 @@ TEST_F(Pop3Transcript, RetrieveErrReturnsNothing) {
       .Client("LIST\r\n")
       .Server("+OK\r\n1 70\r\n.\r\n")
       .Client("RETR 1\r\n")
-      .Server("-ERR message locked\r\n");
+      .Server("-ERR message locked\r\n")
+      .Client("RETR 1\r\n")
+      .Server("+OK\r\nSubject: later\r\n.\r\n")
+      .Client("DELE 1\r\n")
+      .Server("+OK\r\n");
   ScriptedTransport::Plug plug(first);
   Open();
   int after = 0;
@@ -469,7 +518,13 @@ TEST_F(Pop3Transcript, RetrieveErrReturnsNothing) {
   EXPECT_EQ(pop.LastFailure(), TPopFailure::ServerError);
   EXPECT_EQ(trace.back(), "error 0 -ERR message locked");
   EXPECT_EQ(after, 0);
-  EXPECT_TRUE(pop.IsConnected());  // the dialogue is still in step
+  // The dialogue is still in step: the session goes on with the next commands.
+  EXPECT_TRUE(pop.IsConnected());
+  EXPECT_FALSE(pop.SocketError);
+  std::unique_ptr<TRapMsg> msg = pop.Retrieve(1, false);
+  ASSERT_NE(msg, nullptr) << pop.LastFailureText();
+  EXPECT_EQ(msg->RawLines, (StringList{"Subject: later"}));
+  EXPECT_TRUE(pop.Delete(1));
   ExpectPlayed(first);
 }
 

@@ -60,17 +60,47 @@ TEST_F(RapTCPClientTest, HandsOutAnOverLongLineInPieces) {
   script_.ChunkSize(4096).Server(longLine + "\r\n" + exact + "\r\nend\r\n");
   ConnectTo(script_);
   std::string line;
-  ASSERT_TRUE(client_.ReadLn(line));
+  bool goesOn = false;
+  ASSERT_TRUE(client_.ReadLn(line, goesOn));
   EXPECT_EQ(line, longLine.substr(0, max));
-  ASSERT_TRUE(client_.ReadLn(line));
+  EXPECT_TRUE(goesOn);
+  ASSERT_TRUE(client_.ReadLn(line, goesOn));
   EXPECT_EQ(line, longLine.substr(max, max));
-  ASSERT_TRUE(client_.ReadLn(line));
+  EXPECT_TRUE(goesOn);
+  ASSERT_TRUE(client_.ReadLn(line, goesOn));
   EXPECT_EQ(line, longLine.substr(2 * max));
+  EXPECT_FALSE(goesOn);
   // A line of exactly the maximum keeps its end: no empty piece follows it.
-  ASSERT_TRUE(client_.ReadLn(line));
+  ASSERT_TRUE(client_.ReadLn(line, goesOn));
   EXPECT_EQ(line, exact);
+  EXPECT_FALSE(goesOn);
   ASSERT_TRUE(client_.ReadLn(line));
   EXPECT_EQ(line, "end");
+}
+
+TEST_F(RapTCPClientTest, PiecesOfALineJoinToItsBytesWhereverTheReadsSplitIt) {
+  const std::size_t max = TRapTCPClient::kMaxLineLength;
+  // A CR that ends no line stays in the line, also at the end of a piece; the second line
+  // ends in a bare LF.
+  const std::string crLine = std::string(max - 1, 'a') + "\r" + std::string(max, 'b') + "\r";
+  const std::string lfLine = std::string(max + 1, 'c');
+  for (std::size_t chunk : {std::size_t{1}, max - 1, max + 1, max + 2}) {
+    SCOPED_TRACE("chunk " + std::to_string(chunk));
+    ScriptedTransport script;
+    script.ChunkSize(chunk).Server(crLine + "\r\n" + lfLine + "\n");
+    ConnectTo(script);
+    for (const std::string& expected : {crLine, lfLine}) {
+      std::string joined;
+      std::string piece;
+      bool goesOn = true;
+      for (int pieces = 0; goesOn && pieces < 10; ++pieces) {
+        ASSERT_TRUE(client_.ReadLn(piece, goesOn));
+        joined += piece;
+      }
+      EXPECT_TRUE(joined == expected) << "a line of " << expected.size() << " bytes changed";
+    }
+    client_.Disconnect();
+  }
 }
 
 TEST_F(RapTCPClientTest, TimeOutKeepsThePartialLineForTheNextRead) {
