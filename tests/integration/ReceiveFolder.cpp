@@ -88,6 +88,18 @@ void ExpectSubject(const StoredRow& row, const LoadedMessage& m) {
   EXPECT_TRUE(row.MailSubject.starts_with(start)) << Shown(row.MailSubject);
 }
 
+// Whether the stored body shows the tag as a word of its own: after a blank, before markup or
+// at the end (a body whose last line is the tag).
+bool HoldsTag(const std::string& content, const std::string& tag) {
+  const std::string word = " " + tag;
+  for (std::size_t at = content.find(word); at != std::string::npos;
+       at = content.find(word, at + 1)) {
+    const std::size_t end = at + word.size();
+    if (end == content.size() || content[end] == '<') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // ---- Recorder ----
@@ -242,7 +254,7 @@ bool EachStoredOnce(const std::vector<StoredRow>& rows, const std::vector<Loaded
   for (const LoadedMessage& m : messages) {
     int found = 0;
     for (std::size_t r = 0; r < rows.size(); ++r) {
-      if (!Contains(rows[r].Content, " " + m.tag + "<")) continue;
+      if (!HoldsTag(rows[r].Content, m.tag)) continue;
       ++found;
       ++holders[r];
       if (byTag != nullptr) byTag->emplace(m.tag, rows[r]);

@@ -81,9 +81,9 @@ void ExpectStoredAs(const StoredRow& row, const LoadedMessage& m, const std::str
 // The rows by Message-ID; a second row of one message fails the test.
 std::map<std::string, StoredRow> ById(const std::vector<StoredRow>& rows);
 
-// The rows by the tag of the message they hold (its body shows "<blank>TAG<"), for messages
-// that may share a Message-ID. Fails the test for a message with no row or with two, and for
-// rows of no message; true when each message has exactly one row.
+// The rows by the tag of the message they hold (its body shows the tag after a blank, before markup
+// or at the end), for messages that may share a Message-ID. Fails the test for a message with no
+// row or with two, and for rows of no message; true when each message has exactly one row.
 bool EachStoredOnce(const std::vector<StoredRow>& rows, const std::vector<LoadedMessage>& messages,
                     std::map<std::string, StoredRow>* byTag = nullptr);
 
