@@ -145,7 +145,8 @@ TEST(ReceiveTool, RefusedPasswordAndClosedPortFailTheRun) {
 }
 
 // A message whose attachment cannot be written (here: larger than the process may write, as
-// on a full disk) is not stored and stays on the server; the others are stored and deleted.
+// on a full disk) is not stored and stays on the server, with the reason in its progress text;
+// the others are stored and deleted.
 // Once the files can be written, the next receive takes the rest.
 TEST(ReceiveTool, MessagesThatCannotBeStoredStayOnTheServer) {
   REQUIRE_SERVERS(servers);
@@ -164,8 +165,14 @@ TEST(ReceiveTool, MessagesThatCannotBeStoredStayOnTheServer) {
                                          account};
   const ChildRun limited = RunTvmail(args, nullptr, 1u << 20);
   EXPECT_EQ(limited.status, 0);
-  for (int k : {3, 7, 11})  // highest number first: message 10, 6, 2 are the 3rd, 7th, 11th
-    EXPECT_TRUE(HasLine(limited, account + "\t收取第" + std::to_string(k) + "封邮件失败")) << k;
+  // Highest number first: message 10, 6, 2 are the 3rd, 7th, 11th. The text says why.
+  for (int k : {3, 7, 11}) {
+    const std::string failed = account + "\t收取第" + std::to_string(k) + "封邮件失败: ";
+    EXPECT_TRUE(std::any_of(
+        limited.lines.begin(), limited.lines.end(),
+        [&](const auto& line) { return line.starts_with(failed) && line.size() > failed.size(); }))
+        << failed << "(reason) missing";
+  }
   EXPECT_TRUE(HasLine(limited, account + "\tstored 9"));
   for (const auto& [id, row] : ById(folder.Rows(account)))
     EXPECT_FALSE(big.contains(id)) << id;
