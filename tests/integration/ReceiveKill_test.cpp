@@ -15,7 +15,7 @@ namespace integration {
 namespace {
 
 constexpr int kDeliveries = 4;
-constexpr int kPerDelivery = 50;
+constexpr std::size_t kPerDelivery = 50;
 constexpr int kKillsPerDelivery = 5;
 // Where each killed run ends: 0 while choosing (at its second report line), n as its n-th
 // message begins. Each delivery's points add up to less than 50, so its complete run has work.
@@ -52,38 +52,56 @@ void ExpectNothingDoubledOrLost(ProgramFolder& folder, const std::string& user,
     EXPECT_TRUE(known.contains(id)) << "row of no loaded message: " << id;
 }
 
-void KillDuringDeliveries(const TestServers& servers, const std::string& user, bool keep) {
+// One account receiving with `tvmail receive`, and every message delivered to it so far.
+struct Receiver {
   ProgramFolder folder;
-  const std::string account = folder.AddAccount(servers, user, keep);
-  const std::vector<std::string> args = {"receive", "--program-folder", folder.Path(), "--account",
-                                         account};
+  std::string user, account;
+  bool keep = false;
   std::vector<LoadedMessage> loaded;
+  std::vector<std::string> Args() const {
+    return {"receive", "--program-folder", folder.Path(), "--account", account};
+  }
+};
+
+// The runs of one delivery killed at their points, each checked; the number they stored.
+std::size_t KilledRuns(Receiver& r, const int (&points)[kKillsPerDelivery]) {
+  const std::size_t before = r.folder.Rows(r.account).size();
+  for (const int point : points) {
+    int lineIndex = 0;
+    const ChildRun killed = RunTvmail(r.Args(), [&](const std::string& line) {
+      return IsKillPoint(r.account, point, lineIndex++, line);
+    });
+    EXPECT_EQ(killed.status, -SIGKILL) << "the run ended before its kill point " << point;
+    ExpectNothingDoubledOrLost(r.folder, r.user, r.account, r.loaded);
+  }
+  return r.folder.Rows(r.account).size() - before;
+}
+
+// The complete run after the killed ones takes the rest of the delivery.
+void CompleteRun(Receiver& r, std::size_t storedBefore) {
+  const ChildRun rest = RunTvmail(r.Args());
+  EXPECT_EQ(rest.status, 0);
+  EXPECT_TRUE(HasLine(rest, r.account + "\tstored " + std::to_string(kPerDelivery - storedBefore)));
+  std::map<std::string, StoredRow> byTag;
+  if (EachStoredOnce(r.folder.Rows(r.account), r.loaded, &byTag)) {
+    for (const LoadedMessage& m : r.loaded)
+      ExpectStoredAs(byTag.at(m.tag), m, r.account, r.folder.MailFiles());
+  }
+  ExpectServerHolds(r.user, r.keep ? r.loaded : std::vector<LoadedMessage>{});
+}
+
+void KillDuringDeliveries(const TestServers& servers, const std::string& user, bool keep) {
+  Receiver r;
+  r.user = user;
+  r.keep = keep;
+  r.account = r.folder.AddAccount(servers, user, keep);
   for (int d = 0; d < kDeliveries; ++d) {
     SCOPED_TRACE("delivery " + std::to_string(d + 1));
-    const auto batch = MakeLoadedMessages("kill" + std::to_string(d) + "-" + user, kPerDelivery,
-                                          account, Yesterday() + d * 3600);
-    loaded.insert(loaded.end(), batch.begin(), batch.end());
+    const auto batch = MakeLoadedMessages("kill" + std::to_string(d) + "-" + user,
+                                          int{kPerDelivery}, r.account, Yesterday() + d * 3600);
+    r.loaded.insert(r.loaded.end(), batch.begin(), batch.end());
     d == 0 ? LoadMailbox(user, WireBytes(batch)) : AddToMailbox(user, WireBytes(batch));
-    const std::size_t before = folder.Rows(account).size();
-    for (const int point : kKillPlan[d]) {
-      int lineIndex = 0;
-      const ChildRun killed = RunTvmail(args, [&](const std::string& line) {
-        return IsKillPoint(account, point, lineIndex++, line);
-      });
-      EXPECT_EQ(killed.status, -SIGKILL) << "the run ended before its kill point " << point;
-      ExpectNothingDoubledOrLost(folder, user, account, loaded);
-    }
-    const std::size_t killedRuns = folder.Rows(account).size() - before;
-    const ChildRun rest = RunTvmail(args);
-    EXPECT_EQ(rest.status, 0);
-    EXPECT_TRUE(HasLine(
-        rest, account + "\tstored " + std::to_string(kPerDelivery - static_cast<int>(killedRuns))));
-    std::map<std::string, StoredRow> byTag;
-    if (EachStoredOnce(folder.Rows(account), loaded, &byTag)) {
-      for (const LoadedMessage& m : loaded)
-        ExpectStoredAs(byTag.at(m.tag), m, account, folder.MailFiles());
-    }
-    ExpectServerHolds(user, keep ? loaded : std::vector<LoadedMessage>{});
+    CompleteRun(r, KilledRuns(r, kKillPlan[d]));
   }
 }
 
