@@ -178,8 +178,10 @@ void WriteFile(const std::string& path, std::string_view bytes) {
 
 namespace {
 // The repository, for the server scripts.
+// From the build: __FILE__ is relative when the compiler was handed relative paths (as ccache
+// does with a base folder), and a benchmark may run from any folder.
 std::filesystem::path SourceRoot() {
-  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+  return TENVEL_SOURCE_ROOT;
 }
 }  // namespace
 
