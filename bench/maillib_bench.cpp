@@ -1,5 +1,7 @@
 // Mail library throughput: parsing a generated mix of received mail, base64 and
-// quoted-printable decoding, and composing a message with a 10 MB attachment.
+// quoted-printable decoding, and composing a message with a 10 MB attachment. The same mix, as
+// files, also goes through `tvmail parse` and, when it was built, the GMime comparison program
+// (both timed as whole processes, which includes reading the files and printing).
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "bench/MailGenerator.h"
+#include "bench/ProcessTimer.h"
 #include "maillib/Base64.h"
 #include "maillib/QuotedPrintable.h"
 #include "maillib/RapMsg.h"
@@ -66,6 +69,46 @@ void BenchParse() {
               kMessages / parse);
   std::printf("  Parse + decode files:  %8.1f MB/s  (%.1f MB of file bytes)\n",
               bytes / kMiB / (parse + decode), decoded / double(kMiB));
+}
+
+void PrintProcess(const char* what, const bench::ProcessTime& time, std::size_t bytes) {
+  if (!time.ran) {
+    std::printf("  %-22s failed\n", what);
+    return;
+  }
+  std::printf("  %-22s %8.1f MB/s  (%.2f s wall, %.2f s CPU: %.1f MB/s of CPU)\n", what,
+              bytes / double(kMiB) / time.wallSeconds, time.wallSeconds, time.cpuSeconds,
+              bytes / double(kMiB) / time.cpuSeconds);
+}
+
+// The parse mix as files; `tvmail parse` and the GMime program each read, parse and decode all
+// of them in one process, best of three.
+void BenchParsePrograms() {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "maillib_bench_mix";
+  std::filesystem::create_directories(dir);
+  bench::MailGenerator generator(20240305);
+  std::vector<std::string> files;
+  std::size_t bytes = 0;
+  for (const std::string& raw : generator.Mix(kMessages, kMiB)) {
+    files.push_back((dir / (std::to_string(files.size()) + ".eml")).string());
+    std::ofstream(files.back(), std::ios::binary) << raw;
+    bytes += raw.size();
+  }
+  std::printf("parse as a program (the same mix, %zu files, %.1f MB, whole process):\n",
+              files.size(), bytes / double(kMiB));
+  auto withFiles = [&](const std::string& program, const std::string& command) {
+    std::vector<std::string> argv = {program};
+    if (!command.empty()) argv.push_back(command);
+    argv.insert(argv.end(), files.begin(), files.end());
+    return bench::BestRun(kRepeats, argv);
+  };
+  PrintProcess("tvmail parse:", withFiles(TVMAIL_PATH, "parse"), bytes);
+#ifdef GMIME_PARSE_PATH
+  PrintProcess("GMime parse + decode:", withFiles(GMIME_PARSE_PATH, ""), bytes);
+#else
+  std::printf("  GMime comparison not built (gmime-3.0 not found by pkg-config)\n");
+#endif
+  std::filesystem::remove_all(dir);
 }
 
 void BenchCodecs() {
@@ -148,6 +191,7 @@ void BenchManyParts() {
 int main() {
   BenchParse();
   BenchManyParts();
+  BenchParsePrograms();
   BenchCodecs();
   BenchCompose();
   return 0;

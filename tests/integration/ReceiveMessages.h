@@ -20,15 +20,16 @@ struct ExpectedFile {
 
 // One generated message and what receiving it must store.
 struct LoadedMessage {
-  std::string bytes;        // the message with CR LF line ends, as loaded into the mailbox
-  std::string tag;          // unique per message: in the Message-ID and the body text
-  std::string messageId;    // the Message-ID header value, "<tag@tenvel.test>"
-  std::string subject;      // decoded subject, UTF-8 ("" when the message has none)
-  std::string fromAddress;  // the From address
-  std::string ccAddress;    // the Cc address, "" when the message has no Cc
-  std::string bodyMark;     // text the stored body must show, decoded from its charset
-  bool dated = true;        // the message has a Date header
-  std::time_t date = 0;     // its Date (when dated)
+  std::string bytes;             // the message with CR LF line ends, as loaded into the mailbox
+  std::string tag;               // unique per message: in the Message-ID and the body text
+  std::string messageId;         // the Message-ID header value, "<tag@tenvel.test>"
+  std::string subject;           // decoded subject, UTF-8 ("" when the message has none)
+  std::string fromAddress;       // the From address
+  std::string ccAddress;         // the Cc address, "" when the message has no Cc
+  std::string bodyMark;          // text the stored body must show, decoded from its charset
+  bool subjectMayBeCut = false;  // a header over the parser's size limit: only its start counts
+  bool dated = true;             // the message has a Date header
+  std::time_t date = 0;          // its Date (when dated)
   std::vector<ExpectedFile> attachments;  // in message order
   std::vector<ExpectedFile> inlines;      // pictures referenced from the HTML by cid:
 };

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +64,16 @@ fs::path Maildir(const std::string& user) {
   return fs::path(servers->mailRoot) / user / "Maildir";
 }
 
+// Straight into cur/ as seen messages; names sort in the order POP3 numbers them, from `first`.
+void WriteMessages(const fs::path& box, std::size_t first,
+                   const std::vector<std::string>& messages) {
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "17000%05zu.M%zuP1.tenvel:2,S", first + i, first + i);
+    WriteFile((box / "cur" / name).string(), messages[i]);
+  }
+}
+
 }  // namespace
 
 const TestServers* Servers(std::string& why) {
@@ -97,12 +108,24 @@ void LoadMailbox(const std::string& user, const std::vector<std::string>& messag
       fs::remove(entry.path());
     }
   }
-  // Straight into cur/ as seen messages; names sort in the order POP3 numbers them.
-  for (std::size_t i = 0; i < messages.size(); ++i) {
-    char name[64];
-    std::snprintf(name, sizeof name, "17000%05zu.M%zuP1.tenvel:2,S", i, i);
-    WriteFile((box / "cur" / name).string(), messages[i]);
+  WriteMessages(box, 0, messages);
+}
+
+void AddToMailbox(const std::string& user, const std::vector<std::string>& messages) {
+  // Names after every earlier one of this process, so POP3 numbers the new messages last.
+  static std::atomic<std::size_t> added{0};
+  WriteMessages(Maildir(user), 50000 + added.fetch_add(messages.size()), messages);
+}
+
+std::vector<std::string> MailboxMessages(const std::string& user) {
+  const fs::path box = Maildir(user);
+  std::vector<std::string> messages;
+  for (const char* sub : {"new", "cur"}) {
+    for (const auto& file : fs::directory_iterator(box / sub)) {
+      if (file.is_regular_file()) messages.push_back(ReadFile(file.path().string()));
+    }
   }
+  return messages;
 }
 
 std::size_t MailboxCount(const std::string& user, std::size_t expected) {
@@ -155,8 +178,10 @@ void WriteFile(const std::string& path, std::string_view bytes) {
 
 namespace {
 // The repository, for the server scripts.
+// From the build: __FILE__ is relative when the compiler was handed relative paths (as ccache
+// does with a base folder), and a benchmark may run from any folder.
 std::filesystem::path SourceRoot() {
-  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+  return TENVEL_SOURCE_ROOT;
 }
 }  // namespace
 

@@ -38,6 +38,13 @@ void TrustTestCa(bool trust);
 // POP3 numbers them in the given order.
 void LoadMailbox(const std::string& user, const std::vector<std::string>& messages);
 
+// Adds `messages` after those the mailbox holds, keeping Dovecot's index and uid list, as mail
+// delivered between two receives: the messages held keep their unique ids.
+void AddToMailbox(const std::string& user, const std::vector<std::string>& messages);
+
+// The bytes of every message file in the Maildir of `user` (new and cur), in no set order.
+std::vector<std::string> MailboxMessages(const std::string& user);
+
 // Every message file in the Maildir of `user` (new and cur). The server finishes a QUIT after
 // the client has gone, so this waits up to 10 s for the count to become `expected`.
 std::size_t MailboxCount(const std::string& user, std::size_t expected);
