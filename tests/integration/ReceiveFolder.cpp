@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "maillib/Charsets.h"
+#include "receive/ReceivePlan.h"
 #include "store/DataFiles.h"
 #include "store/DateTimeText.h"
 #include "store/Query.h"
