@@ -15,9 +15,9 @@ namespace {
 
 // The message record without ID, in the order the copy writes it.
 constexpr const char* kCopiedColumns[] = {
-    "sender",      "Receiver",   "length",       "senddatetime", "Content",
-    "messagekind", "FuJianPath", "AcceptFujian", "RefuseFujian", "filepath",
-    "Mailcc",      "MailBcc",    "mailsubject",  "fujian",       "biaoqian"};
+    "sender",      "Receiver",     "length",       "senddatetime", "Content", "messagekind",
+    "FuJianPath",  "AcceptFujian", "RefuseFujian", "filepath",     "Mailcc",  "MailBcc",
+    "mailsubject", "fujian",       "biaoqian",     "MailFolder"};
 
 bool Failed(const store::Query& query, std::string* error) {
   *error = query.Error();
@@ -80,10 +80,11 @@ bool CopyMarkedRows(store::Query& once, store::Query& moveTo, const MoveSpec& mo
   moveTo.AddLine(std::string("insert into ") + move.TargetTable() + " ");
   moveTo.AddLine(
       "(sender,Receiver,length,senddatetime,Content,messagekind,FuJianPath,AcceptFujian,"
-      "RefuseFujian,filepath,Mailcc,MailBcc,mailsubject,fujian,biaoqian)");
+      "RefuseFujian,filepath,Mailcc,MailBcc,mailsubject,fujian,biaoqian,MailFolder)");
   moveTo.AddLine(
       "values(:sender,:Receiver,:length,:senddatetime,:Content,:messagekind,:FuJianPath,"
-      ":AcceptFujian,:RefuseFujian,:filepath,:Mailcc,:MailBcc,:mailsubject,:fujian,:biaoqian)");
+      ":AcceptFujian,:RefuseFujian,:filepath,:Mailcc,:MailBcc,:mailsubject,:fujian,:biaoqian,"
+      ":MailFolder)");
   for (; !once.Eof(); once.Next()) {
     SetCopiedColumns(once, moveTo);
     if (!moveTo.ExecSql()) return Failed(moveTo, error);

@@ -23,6 +23,19 @@ constexpr int kLinesPerByteReport = 200;
 // Reply lines between two yields.
 constexpr int kReplyLinesPerYield = 5;
 
+// Holds a busy mark for one send or read, also when the read ends by an exception (a message
+// too big for memory): a mark left set would make the destructor wait for nothing.
+class BusyMark {
+ public:
+  explicit BusyMark(std::atomic<bool>& mark) : mark_(mark) { mark_ = true; }
+  ~BusyMark() { mark_ = false; }
+  BusyMark(const BusyMark&) = delete;
+  BusyMark& operator=(const BusyMark&) = delete;
+
+ private:
+  std::atomic<bool>& mark_;
+};
+
 }  // namespace
 
 TRapPOP::TRapPOP() {
@@ -329,9 +342,10 @@ void TRapPOP::Quit() {
 // ---- the dialogue primitives ----
 
 void TRapPOP::SendCommand(const std::string& text) {
-  busySending_ = true;
-  SocketError = !tcp_.WriteLn(text);
-  busySending_ = false;
+  {
+    const BusyMark busy(busySending_);
+    SocketError = !tcp_.WriteLn(text);
+  }
   if (OnSendTextToSocket) OnSendTextToSocket(*this, Pop3TraceText(text));
 }
 
@@ -339,24 +353,22 @@ std::string TRapPOP::ReadReply() {
   std::string result;
   std::string code;
   std::int64_t budget = MaxAnswerBytes;
-  busyReading_ = true;
   SocketError = false;
-  for (int pass = 1; pass <= kMaxReplyLines; ++pass) {
-    if (pass % kReplyLinesPerYield == 0) Yield();
-    std::string line;
-    if (!ReadWholeLine(line, budget, TRapTCPClient::kMaxLineLength)) {
-      busyReading_ = false;
-      return {};
-    }
-    line = Trim(line);
-    if (pass > 1) result += "\r\n";
-    result += line;
-    if (Pop3EndsReply(line)) {
-      code = Pop3ReplyCode(line);
-      break;
+  {
+    const BusyMark busy(busyReading_);
+    for (int pass = 1; pass <= kMaxReplyLines; ++pass) {
+      if (pass % kReplyLinesPerYield == 0) Yield();
+      std::string line;
+      if (!ReadWholeLine(line, budget, TRapTCPClient::kMaxLineLength)) return {};
+      line = Trim(line);
+      if (pass > 1) result += "\r\n";
+      result += line;
+      if (Pop3EndsReply(line)) {
+        code = Pop3ReplyCode(line);
+        break;
+      }
     }
   }
-  busyReading_ = false;
   RecordReply(code, result);
   return result;
 }
@@ -370,12 +382,13 @@ void TRapPOP::RecordReply(const std::string& code, const std::string& text) {
 
 bool TRapPOP::ReadMultiLine(StringList& lines, bool reportBytes) {
   lines.clear();
-  busyReading_ = true;
   bool ended = false;
   std::int64_t budget = MaxAnswerBytes;
-  const bool ok =
-      ReadStatusLine(lines, ended, budget) && (ended || ReadData(lines, reportBytes, budget));
-  busyReading_ = false;
+  bool ok = false;
+  {
+    const BusyMark busy(busyReading_);
+    ok = ReadStatusLine(lines, ended, budget) && (ended || ReadData(lines, reportBytes, budget));
+  }
   if (!ok) lines.clear();
   return ok;
 }

@@ -25,7 +25,7 @@ using Next = app::ReadingDeleteOutcome::Next;
 const char* const kColumns[] = {"Sender",       "Receiver",    "Length",     "SendDateTime",
                                 "Content",      "MessageKind", "FuJianPath", "AcceptFujian",
                                 "RefuseFujian", "FilePath",    "Mailcc",     "MailBcc",
-                                "MailSubject",  "Fujian",      "biaoqian"};
+                                "MailSubject",  "Fujian",      "biaoqian",   "MailFolder"};
 
 // A kind each box's own rows carry.
 std::string OwnKind(Box box) {
@@ -63,7 +63,8 @@ Row ReceivedRow(const std::string& kind, const std::string& subject) {
           {"MailBcc", "no"},
           {"MailSubject", subject},
           {"Fujian", "S"},
-          {"biaoqian", "MarkRed"}};
+          {"biaoqian", "MarkRed"},
+          {"MailFolder", "/20240305100000"}};
 }
 
 class MailMovesTest : public ::testing::Test {
@@ -91,7 +92,7 @@ class MailMovesTest : public ::testing::Test {
     return static_cast<int>(insert.LastInsertId());
   }
 
-  // Every row of table in ID order, with its ID and the fifteen columns.
+  // Every row of table in ID order, with its ID and the columns of the record.
   std::vector<Row> Rows(const std::string& table) {
     store::Query select(*data_.ADOCDUser);
     select.AddLine("select * from " + table + " order by ID");
@@ -154,7 +155,7 @@ TEST(MoveTable, EveryMoveLandsInABoxThatListsItsKind) {
   EXPECT_STREQ(app::FindMove("Recovery")->TargetTable(), "Historys");
 }
 
-TEST_F(MailMovesTest, EveryMoveCopiesTheFifteenColumnsWithTheNewKind) {
+TEST_F(MailMovesTest, EveryMoveCopiesTheMessageRecordWithTheNewKind) {
   for (const MoveSpec& move : app::MoveTable()) {
     const Row original = ReceivedRow(OwnKind(move.from), move.item);
     const int id = Insert(move.SourceTable(), original);
