@@ -70,6 +70,14 @@ bool IsBase64Line(std::string_view line) {
   return true;
 }
 
+// Writes the three bytes of a 24-bit group; returns the position after them.
+char* PutTriple(std::uint32_t group, char* dst) {
+  dst[0] = static_cast<char>((group >> 16) & 0xFF);
+  dst[1] = static_cast<char>((group >> 8) & 0xFF);
+  dst[2] = static_cast<char>(group & 0xFF);
+  return dst + 3;
+}
+
 // Index range [first, last) of the lines left after dropping empty lines at both ends.
 std::pair<std::size_t, std::size_t> NonEmptyRange(const StringList& lines) {
   std::size_t first = 0;
@@ -83,19 +91,36 @@ std::pair<std::size_t, std::size_t> NonEmptyRange(const StringList& lines) {
 
 }  // namespace
 
+// Whole groups of four alphabet symbols are decoded at once while no symbol is pending; any
+// other byte goes through the one-symbol step. The output is sized for the most bytes the
+// input can give and cut back to what was written.
 void Base64Decoder::Feed(std::string_view input, std::string& out) {
-  for (char c : input) {
-    std::uint8_t v = kDecode[static_cast<unsigned char>(c)];
+  const std::size_t start = out.size();
+  out.resize(start + (input.size() + static_cast<std::size_t>(count_)) / 4 * 3);
+  char* dst = out.data() + start;
+  const auto* p = reinterpret_cast<const unsigned char*>(input.data());
+  const std::size_t n = input.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (count_ == 0 && i + 4 <= n) {
+      const std::uint32_t a = kDecode[p[i]], b = kDecode[p[i + 1]], c = kDecode[p[i + 2]],
+                          d = kDecode[p[i + 3]];
+      if (((a | b | c | d) & 0x80) == 0) {
+        dst = PutTriple((a << 18) | (b << 12) | (c << 6) | d, dst);
+        i += 4;
+        continue;
+      }
+    }
+    const std::uint8_t v = kDecode[p[i++]];
     if (v == kSkip) continue;
     acc_ = (acc_ << 6) | v;
     if (++count_ == 4) {
-      out.push_back(static_cast<char>((acc_ >> 16) & 0xFF));
-      out.push_back(static_cast<char>((acc_ >> 8) & 0xFF));
-      out.push_back(static_cast<char>(acc_ & 0xFF));
+      dst = PutTriple(acc_, dst);
       acc_ = 0;
       count_ = 0;
     }
   }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
 }
 
 void Base64Decoder::Finish(std::string& out) {

@@ -1,6 +1,9 @@
 // The walk over the parts of a message and the filing of each part.
 #include "maillib/MimePart.h"
 
+#include <functional>
+#include <iterator>
+
 #include "maillib/InlineHtml.h"
 #include "maillib/MsgBodyText.h"
 #include "maillib/RapMsg.h"
@@ -269,10 +272,26 @@ void TMimeWalker::FilePart(TPendingPart& part) {
   if (part.Owned) {
     item.Lines = std::move(part.OwnLines);
   } else {
-    item.Lines.assign(part.Lines.begin(), part.Lines.end());
+    TakeRawLines(part.Lines, item.Lines);
   }
   item.Size = 0;
   item.FileNameForSave();
+}
+
+// Filed parts never share lines, so when the message drops its raw lines after parsing, a
+// part's lines are moved out of them rather than copied.
+void TMimeWalker::TakeRawLines(LineSpan lines, StringList& target) {
+  StringList& raw = msg_.RawLines;
+  const std::less_equal<const std::string*> notAfter;
+  const bool inRaw = !lines.empty() && notAfter(raw.data(), lines.data()) &&
+                     notAfter(lines.data() + lines.size(), raw.data() + raw.size());
+  if (!msg_.ClearRawMailAfterParse || !inRaw) {
+    target.assign(lines.begin(), lines.end());
+    return;
+  }
+  const auto first = raw.begin() + (lines.data() - raw.data());
+  target.assign(std::make_move_iterator(first),
+                std::make_move_iterator(first + static_cast<std::ptrdiff_t>(lines.size())));
 }
 
 }  // namespace maillib

@@ -97,6 +97,7 @@ class TMimeWalker {
   void AddOwnedPart(StringList lines, const TSubHeaderInfo& info);
   bool TakeAsHtmlBody(LineSpan lines, const TSubHeaderInfo& info);
   void FilePart(TPendingPart& part);
+  void TakeRawLines(LineSpan lines, StringList& target);
   bool IsAttachment(TPendingPart& part) const;
 
   TRapMsg& msg_;

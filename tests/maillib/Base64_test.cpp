@@ -59,6 +59,27 @@ TEST(Base64, StreamingDecoderFedOneByteAtATimeMatchesWhole) {
   EXPECT_EQ(out, bytes);
 }
 
+// Junk between symbols and chunk ends at every offset switch the decoder between whole
+// groups and single symbols; the bytes must not change.
+TEST(Base64, JunkAndChunkEndsAtAnyOffsetDecodeTheSame) {
+  const std::string bytes = AllBytes(300);
+  const std::string clean = Base64EncodeStr(bytes);
+  for (std::size_t gap = 1; gap <= 7; ++gap) {
+    std::string text;
+    for (std::size_t i = 0; i < clean.size(); ++i)
+      text += (i % gap == 0 ? std::string(" \r\n").substr(i % 3, 1) : "") + clean[i];
+    EXPECT_EQ(Base64DecodeStr(text), bytes) << gap;
+    for (std::size_t chunk = 1; chunk <= 9; chunk += 4) {
+      std::string out;
+      Base64Decoder decoder;
+      for (std::size_t i = 0; i < text.size(); i += chunk)
+        decoder.Feed(std::string_view(text).substr(i, chunk), out);
+      decoder.Finish(out);
+      EXPECT_EQ(out, bytes) << gap << ' ' << chunk;
+    }
+  }
+}
+
 TEST(Base64, LinesAre76CharactersFrom57ByteBlocks) {
   StringList lines = Base64EncodeToLines(AllBytes(57 * 2 + 10));
   ASSERT_EQ(lines.size(), 3u);

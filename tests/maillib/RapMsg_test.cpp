@@ -568,6 +568,31 @@ TEST(RapMsgRobust, RawLinesAreDroppedAfterParsingWhenAsked) {
   EXPECT_TRUE(msg.RawLines.empty());
 }
 
+// Dropping the raw lines moves each filed part's lines out of them instead of copying: every
+// attachment and inline file must still come out whole and in its own place.
+TEST(RapMsgRobust, DroppingRawLinesKeepsEveryFiledPart) {
+  for (const char* name :
+       {"related_inline_pictures.eml", "attached_message_rfc822.eml", "uuencode_in_body.eml",
+        "attachment_names.eml", "alternative_text_html.eml"}) {
+    TRapMsg kept;
+    ParseFile(kept, name);
+    TRapMsg dropped;
+    dropped.RawLines = SplitLines(msgtest::ReadTestFile(name));
+    dropped.ClearRawMailAfterParse = true;
+    dropped.Parse();
+    EXPECT_TRUE(dropped.RawLines.empty()) << name;
+    EXPECT_EQ(BodyText(dropped), BodyText(kept)) << name;
+    EXPECT_EQ(HtmlText(dropped), HtmlText(kept)) << name;
+    for (const auto files : {&TRapMsg::Attachments, &TRapMsg::InlineFiles}) {
+      ASSERT_EQ((dropped.*files).Count(), (kept.*files).Count()) << name;
+      for (int i = 0; i < (kept.*files).Count(); ++i) {
+        EXPECT_EQ((dropped.*files)[i].Name, (kept.*files)[i].Name) << name;
+        EXPECT_EQ((dropped.*files)[i].Lines, (kept.*files)[i].Lines) << name;
+      }
+    }
+  }
+}
+
 // ---- structure as real mail writes it ----
 
 TEST(RapMsgStructure, FoldedHeadersKeepTheirBlanks) {

@@ -69,23 +69,42 @@ void AppendEscapedAscii(std::string& out, char c) {
   }
 }
 
+// The end of the run from `from` that goes out as it is: printable ASCII other than '"' and
+// '\\', and well-formed UTF-8 sequences.
+std::size_t PlainRunEnd(std::string_view text, std::size_t from) {
+  std::size_t i = from;
+  while (i < text.size()) {
+    const auto u = static_cast<unsigned char>(text[i]);
+    if (u >= 0x80) {
+      const std::size_t len = Utf8SequenceLength(text.substr(i));
+      if (len == 0) break;
+      i += len;
+      continue;
+    }
+    if (u < 0x20 || u == 0x7F || u == '"' || u == '\\') break;
+    ++i;
+  }
+  return i;
+}
+
 }  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
+  out.reserve(out.size() + text.size() + 2);
   out += '"';
   std::size_t i = 0;
   while (i < text.size()) {
-    const std::size_t len = Utf8SequenceLength(text.substr(i));
-    if (len == 0) {
+    const std::size_t plain = PlainRunEnd(text, i);
+    out.append(text.substr(i, plain - i));
+    i = plain;
+    if (i == text.size()) break;
+    // The run stops at a malformed byte or at an ASCII byte that needs escaping.
+    if (static_cast<unsigned char>(text[i]) >= 0x80) {
       out += "\\ufffd";
-      ++i;
-    } else if (len == 1) {
-      AppendEscapedAscii(out, text[i]);
-      ++i;
     } else {
-      out.append(text.substr(i, len));
-      i += len;
+      AppendEscapedAscii(out, text[i]);
     }
+    ++i;
   }
   out += '"';
 }

@@ -1,6 +1,7 @@
 // `tvmail parse FILE.eml...`: parses each message file and prints one JSON object per line.
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -17,6 +18,7 @@ namespace {
 // Lines as a POP3 retrieve gives them: split at LF, a CR before the LF dropped.
 maillib::StringList SplitRawLines(std::string_view bytes) {
   maillib::StringList lines;
+  lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start < bytes.size()) {
     std::size_t end = bytes.find('\n', start);
@@ -123,6 +125,7 @@ int RunParse(std::span<const std::string> args) {
     }
     maillib::TRapMsg msg;
     msg.RawLines = SplitRawLines(bytes);
+    msg.ClearRawMailAfterParse = true;  // only the parsed fields are printed
     msg.Parse();
     std::cout << MessageJson(path, msg) << '\n';
   }
