@@ -52,7 +52,7 @@ std::string SaveNameOf(const TAttachedFile& item) {
 std::int64_t EstimatedSize(const TAttachedFile& item) {
   std::int64_t sum = 0;
   for (const std::string& line : item.Lines)
-    sum += static_cast<std::int64_t>(Trim(line).size());
+    sum += static_cast<std::int64_t>(TrimView(line).size());
   if (UpperAscii(item.ContentTransferEncoding) == "BASE64") sum = sum * 3 / 4;
   return sum;
 }
