@@ -91,13 +91,17 @@ std::pair<std::size_t, std::size_t> NonEmptyRange(const StringList& lines) {
 
 }  // namespace
 
-// Whole groups of four alphabet symbols are decoded at once while no symbol is pending; any
-// other byte goes through the one-symbol step. The output is sized for the most bytes the
-// input can give and cut back to what was written.
+// The output is sized for the most bytes the input can give and cut back to what was written.
 void Base64Decoder::Feed(std::string_view input, std::string& out) {
   const std::size_t start = out.size();
   out.resize(start + (input.size() + static_cast<std::size_t>(count_)) / 4 * 3);
-  char* dst = out.data() + start;
+  char* dst = FeedInto(input, out.data() + start);
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+}
+
+// Whole groups of four alphabet symbols are decoded at once while no symbol is pending; any
+// other byte goes through the one-symbol step.
+char* Base64Decoder::FeedInto(std::string_view input, char* dst) {
   const auto* p = reinterpret_cast<const unsigned char*>(input.data());
   const std::size_t n = input.size();
   std::size_t i = 0;
@@ -120,7 +124,7 @@ void Base64Decoder::Feed(std::string_view input, std::string& out) {
       count_ = 0;
     }
   }
-  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return dst;
 }
 
 void Base64Decoder::Finish(std::string& out) {
@@ -139,11 +143,12 @@ static std::string DecodeRange(const StringList& lines, std::size_t first, std::
   std::size_t total = 0;
   for (std::size_t i = first; i < last; ++i)
     total += lines[i].size();
-  std::string out;
-  out.reserve((total + 3) / 4 * 3);
+  std::string out(total / 4 * 3, '\0');
   Base64Decoder decoder;
+  char* dst = out.data();
   for (std::size_t i = first; i < last; ++i)
-    decoder.Feed(TrimBlank(lines[i]), out);
+    dst = decoder.FeedInto(TrimBlank(lines[i]), dst);
+  out.resize(static_cast<std::size_t>(dst - out.data()));
   decoder.Finish(out);
   return out;
 }

@@ -17,6 +17,9 @@ class Base64Decoder {
  public:
   // Decodes the input and appends the bytes of every complete group of 4 symbols.
   void Feed(std::string_view input, std::string& out);
+  // Feed into a buffer with room for (pending symbols + input.size()) / 4 * 3 bytes; returns
+  // the position after the bytes written.
+  char* FeedInto(std::string_view input, char* dst);
   // Flushes pending symbols: 3 give 2 bytes, 2 give 1 byte, 1 gives nothing. Resets.
   void Finish(std::string& out);
 
