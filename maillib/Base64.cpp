@@ -100,13 +100,16 @@ void Base64Decoder::Feed(std::string_view input, std::string& out) {
 }
 
 // Whole groups of four alphabet symbols are decoded at once while no symbol is pending; any
-// other byte goes through the one-symbol step.
+// other byte goes through the one-symbol step. The state is held in locals: the byte writes
+// could alias the members and would force them back to memory after every group.
 char* Base64Decoder::FeedInto(std::string_view input, char* dst) {
   const auto* p = reinterpret_cast<const unsigned char*>(input.data());
   const std::size_t n = input.size();
+  std::uint32_t acc = acc_;
+  int count = count_;
   std::size_t i = 0;
   while (i < n) {
-    if (count_ == 0 && i + 4 <= n) {
+    if (count == 0 && i + 4 <= n) {
       const std::uint32_t a = kDecode[p[i]], b = kDecode[p[i + 1]], c = kDecode[p[i + 2]],
                           d = kDecode[p[i + 3]];
       if (((a | b | c | d) & 0x80) == 0) {
@@ -117,13 +120,15 @@ char* Base64Decoder::FeedInto(std::string_view input, char* dst) {
     }
     const std::uint8_t v = kDecode[p[i++]];
     if (v == kSkip) continue;
-    acc_ = (acc_ << 6) | v;
-    if (++count_ == 4) {
-      dst = PutTriple(acc_, dst);
-      acc_ = 0;
-      count_ = 0;
+    acc = (acc << 6) | v;
+    if (++count == 4) {
+      dst = PutTriple(acc, dst);
+      acc = 0;
+      count = 0;
     }
   }
+  acc_ = acc;
+  count_ = count;
   return dst;
 }
 

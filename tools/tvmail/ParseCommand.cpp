@@ -1,7 +1,6 @@
 // `tvmail parse FILE.eml...`: parses each message file and prints one JSON object per line.
 #include <openssl/evp.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -18,7 +17,6 @@ namespace {
 // Lines as a POP3 retrieve gives them: split at LF, a CR before the LF dropped.
 maillib::StringList SplitRawLines(std::string_view bytes) {
   maillib::StringList lines;
-  lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start < bytes.size()) {
     std::size_t end = bytes.find('\n', start);
