@@ -26,6 +26,23 @@ constexpr std::array<std::uint8_t, 256> MakeDecodeTable() {
 
 constexpr std::array<std::uint8_t, 256> kDecode = MakeDecodeTable();
 
+// The symbol values shifted to their place in a group of four (position 0 is the top six
+// bits); a byte outside the alphabet has the top bit set, so one OR of four entries gives
+// the group and tells whether all four were symbols.
+using ShiftedTable = std::array<std::uint32_t, 256>;
+constexpr std::uint32_t kNotSymbol = 0x80000000U;
+
+constexpr ShiftedTable MakeShiftedTable(int position) {
+  ShiftedTable table{};
+  for (std::size_t c = 0; c < 256; ++c)
+    table[c] = kDecode[c] == kSkip ? kNotSymbol
+                                   : static_cast<std::uint32_t>(kDecode[c]) << (18 - 6 * position);
+  return table;
+}
+
+constexpr std::array<ShiftedTable, 4> kShifted = {MakeShiftedTable(0), MakeShiftedTable(1),
+                                                  MakeShiftedTable(2), MakeShiftedTable(3)};
+
 // Appends the base64 of `bytes` (with '=' padding) to out.
 void EncodeAppend(std::string_view bytes, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -110,10 +127,10 @@ char* Base64Decoder::FeedInto(std::string_view input, char* dst) {
   std::size_t i = 0;
   while (i < n) {
     if (count == 0 && i + 4 <= n) {
-      const std::uint32_t a = kDecode[p[i]], b = kDecode[p[i + 1]], c = kDecode[p[i + 2]],
-                          d = kDecode[p[i + 3]];
-      if (((a | b | c | d) & 0x80) == 0) {
-        dst = PutTriple((a << 18) | (b << 12) | (c << 6) | d, dst);
+      const std::uint32_t group =
+          kShifted[0][p[i]] | kShifted[1][p[i + 1]] | kShifted[2][p[i + 2]] | kShifted[3][p[i + 3]];
+      if ((group & kNotSymbol) == 0) {
+        dst = PutTriple(group, dst);
         i += 4;
         continue;
       }
