@@ -4,6 +4,7 @@
 #include <limits>
 #include <thread>
 
+#include "maillib/BusyScope.h"
 #include "maillib/Pop3Reply.h"
 #include "maillib/TextUtil.h"
 
@@ -22,19 +23,6 @@ constexpr int kLinesPerYield = 100;
 constexpr int kLinesPerByteReport = 200;
 // Reply lines between two yields.
 constexpr int kReplyLinesPerYield = 5;
-
-// Holds a busy mark for one send or read, also when the read ends by an exception (a message
-// too big for memory): a mark left set would make the destructor wait for nothing.
-class BusyMark {
- public:
-  explicit BusyMark(std::atomic<bool>& mark) : mark_(mark) { mark_ = true; }
-  ~BusyMark() { mark_ = false; }
-  BusyMark(const BusyMark&) = delete;
-  BusyMark& operator=(const BusyMark&) = delete;
-
- private:
-  std::atomic<bool>& mark_;
-};
 
 }  // namespace
 
@@ -343,7 +331,7 @@ void TRapPOP::Quit() {
 
 void TRapPOP::SendCommand(const std::string& text) {
   {
-    const BusyMark busy(busySending_);
+    const BusyScope busy(busySending_);
     SocketError = !tcp_.WriteLn(text);
   }
   if (OnSendTextToSocket) OnSendTextToSocket(*this, Pop3TraceText(text));
@@ -355,7 +343,7 @@ std::string TRapPOP::ReadReply() {
   std::int64_t budget = MaxAnswerBytes;
   SocketError = false;
   {
-    const BusyMark busy(busyReading_);
+    const BusyScope busy(busyReading_);
     for (int pass = 1; pass <= kMaxReplyLines; ++pass) {
       if (pass % kReplyLinesPerYield == 0) Yield();
       std::string line;
@@ -386,7 +374,7 @@ bool TRapPOP::ReadMultiLine(StringList& lines, bool reportBytes) {
   std::int64_t budget = MaxAnswerBytes;
   bool ok = false;
   {
-    const BusyMark busy(busyReading_);
+    const BusyScope busy(busyReading_);
     ok = ReadStatusLine(lines, ended, budget) && (ended || ReadData(lines, reportBytes, budget));
   }
   if (!ok) lines.clear();

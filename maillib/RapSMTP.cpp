@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "maillib/BusyScope.h"
 #include "maillib/SmtpReply.h"
 #include "maillib/TextUtil.h"
 

@@ -141,18 +141,6 @@ class TRapSMTP {
  private:
   enum class LoginStep { Done, Retry };
 
-  // Marks a send or read in progress for the destructor.
-  class BusyScope {
-   public:
-    explicit BusyScope(std::atomic<bool>& flag) : flag_(flag) { flag_ = true; }
-    ~BusyScope() { flag_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-   private:
-    std::atomic<bool>& flag_;
-  };
-
   // connection and dialogue (RapSMTP.cpp)
   bool Greet();
   bool OpenConnection();

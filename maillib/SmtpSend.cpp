@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "maillib/Addresses.h"
+#include "maillib/BusyScope.h"
 #include "maillib/RapSMTP.h"
 #include "maillib/SmtpData.h"
 #include "maillib/SmtpMessage.h"

@@ -47,6 +47,15 @@ std::jthread ServePop3(Listener& listener, std::vector<ServerStep> steps,
   });
 }
 
+// Points the client at the scripted server on loopback as bob/secret.
+void AimAt(TRapPOP& pop, const Listener& listener, int timeOutMs) {
+  pop.Host = "127.0.0.1";
+  pop.Port = listener.Port();
+  pop.UserId = "bob";
+  pop.UserPasswd = "secret";
+  pop.TimeOut = timeOutMs;
+}
+
 TEST(Pop3Loopback, FullSessionThenAStalledRetrieveTimesOut) {
   Listener listener;
   ASSERT_GT(listener.Port(), 0);
@@ -62,11 +71,7 @@ TEST(Pop3Loopback, FullSessionThenAStalledRetrieveTimesOut) {
                            {"RETR 2", "+OK\r\nSubject: b\r\n"}},
                           release, mismatch);
   TRapPOP pop;
-  pop.Host = "127.0.0.1";
-  pop.Port = listener.Port();
-  pop.UserId = "bob";
-  pop.UserPasswd = "secret";
-  pop.TimeOut = 300;
+  AimAt(pop, listener, 300);
   ASSERT_TRUE(pop.ConnectAndLogin())
       << MailFailureName(pop.LastFailure()) << " " << pop.LastFailureText();
   EXPECT_EQ(pop.MessageCount, 2);
@@ -101,11 +106,7 @@ TEST(Pop3Loopback, LongLineSplitByTheNetworkComesWhole) {
                            {"DELE 1", "-ERR no\r\n"}},
                           release, mismatch);
   TRapPOP pop;
-  pop.Host = "127.0.0.1";
-  pop.Port = listener.Port();
-  pop.UserId = "bob";
-  pop.UserPasswd = "secret";
-  pop.TimeOut = 3000;
+  AimAt(pop, listener, 3000);
   ASSERT_TRUE(pop.ConnectAndLogin()) << pop.LastFailureText();
   std::unique_ptr<TRapMsg> msg = pop.Retrieve(1, false);
   ASSERT_NE(msg, nullptr) << pop.LastFailureText();
@@ -125,11 +126,8 @@ TEST(Pop3Loopback, AbortFromAnotherThreadEndsAWaitOnASilentServer) {
   // The server greets, takes the user name, then says nothing.
   auto server = ServePop3(listener, {{"", "+OK ready\r\n"}, {"USER bob", ""}}, release, mismatch);
   TRapPOP pop;
-  pop.Host = "127.0.0.1";
-  pop.Port = listener.Port();
-  pop.UserId = "bob";
-  pop.UserPasswd = "secret";
-  pop.TimeOut = 60000;  // longer than the server ever stays: only the abort can end the wait
+  AimAt(pop, listener,
+        60000);  // longer than the server ever stays: only the abort can end the wait
   std::jthread canceller([&pop] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     pop.Abort();
