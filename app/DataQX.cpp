@@ -12,19 +12,9 @@ bool TDataQX::OpenDatabases(const std::string& programFolder, std::string* error
   if (!account) return false;
 
   // The queries of an old connection go before it does.
-  ADOQuery.reset();
-  ADOQUserOnce.reset();
-  qryMoveTo.reset();
-  ADOQMsgDel.reset();
   ADOQuerykuaihuifu.reset();
-  qry1Mailhuifu.reset();
   ADOCDUser = std::move(mail);
-  ADOQuery = std::make_unique<store::Query>(*ADOCDUser);
-  ADOQUserOnce = std::make_unique<store::Query>(*ADOCDUser);
-  qryMoveTo = std::make_unique<store::Query>(*ADOCDUser);
-  ADOQMsgDel = std::make_unique<store::Query>(*ADOCDUser);
   ADOQuerykuaihuifu = std::make_unique<store::Query>(*ADOCDUser);
-  qry1Mailhuifu = std::make_unique<store::Query>(*ADOCDUser);
 
   AttachAccountDatabase(std::move(account));
   return true;
@@ -41,12 +31,8 @@ bool TDataQX::ReopenAccountDatabase(std::string* error) {
 void TDataQX::AttachAccountDatabase(std::unique_ptr<store::Database> account) {
   // The queries of the old connection go before it does.
   ADOQueryMailAcc.reset();
-  ADOQueryGetAcc.reset();
-  ADOQueryTESTACC.reset();
   ADOConnectionAcc = std::move(account);
   ADOQueryMailAcc = std::make_unique<store::Query>(*ADOConnectionAcc);
-  ADOQueryGetAcc = std::make_unique<store::Query>(*ADOConnectionAcc);
-  ADOQueryTESTACC = std::make_unique<store::Query>(*ADOConnectionAcc);
 }
 
 }  // namespace app

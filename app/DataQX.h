@@ -1,9 +1,10 @@
 #pragma once
-// The data module: owns the mail and account database connections and the shared queries
-// that every window runs its statements through.
+// The data module: owns the mail and account database connections and the two queries the
+// main window's menus share (quick replies, accounts and settings). Box views and moves run
+// their statements on queries of their own over ADOCDUser.
 
-#include <QString>
 #include <memory>
+#include <string>
 
 #include "store/Database.h"
 #include "store/Query.h"
@@ -25,18 +26,11 @@ class TDataQX {
 
   // Mail database and its queries.
   std::unique_ptr<store::Database> ADOCDUser;
-  std::unique_ptr<store::Query> ADOQuery;           // box lists and the current list's result
-  std::unique_ptr<store::Query> ADOQUserOnce;       // one-off reads and writes
-  std::unique_ptr<store::Query> qryMoveTo;          // inserts into the target box of a move
-  std::unique_ptr<store::Query> ADOQMsgDel;         // sent mail, drafts, notes
   std::unique_ptr<store::Query> ADOQuerykuaihuifu;  // quick replies
-  std::unique_ptr<store::Query> qry1Mailhuifu;      // the message replied to or forwarded
 
   // Account database and its queries.
   std::unique_ptr<store::Database> ADOConnectionAcc;
   std::unique_ptr<store::Query> ADOQueryMailAcc;  // accounts, bookkeeping, personal settings
-  std::unique_ptr<store::Query> ADOQueryGetAcc;   // account look-up of the receive schedule
-  std::unique_ptr<store::Query> ADOQueryTESTACC;  // account test
 
  private:
   void AttachAccountDatabase(std::unique_ptr<store::Database> account);

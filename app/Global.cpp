@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/Shell.h"
-
 namespace app {
 namespace {
 
@@ -80,10 +78,6 @@ std::string DisplayNames(std::string_view stored) {
     out.append(rest.find('<') != std::string_view::npos ? NameOfEntry(rest) : rest);
   }
   return out;
-}
-
-bool RecycleFile(const std::string& path) {
-  return platform::MoveToTrash(path);
 }
 
 }  // namespace app

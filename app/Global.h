@@ -21,7 +21,4 @@ std::vector<std::string> SplitStarList(std::string_view text);
 // is returned unchanged.
 std::string DisplayNames(std::string_view stored);
 
-// Moves a file or folder to the desktop trash without asking. False when that fails.
-bool RecycleFile(const std::string& path);
-
 }  // namespace app

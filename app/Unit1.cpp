@@ -11,8 +11,9 @@
 #include "app/ComposePage.h"
 #include "app/EnterKeyFilter.h"
 #include "app/FrameGeometry.h"
-#include "app/MailBoxes.h"
-#include "app/MailMoves.h"
+#include "app/StartupSettings.h"
+#include "boxes/MailBoxes.h"
+#include "boxes/MailMoves.h"
 #include "platform/Dialogs.h"
 #include "platform/HotKey.h"
 #include "platform/TrayIcon.h"
@@ -39,8 +40,10 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   // The window draws its own title area and has no sizing frame.
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
 
-  boxes_ = new MailBoxes(*data_, programFolder_, this);
-  moves_ = std::make_unique<MailMoves>(*data_, programFolder_.toStdString());
+  const boxes::MailDatabase mail = [this] { return data_->ADOCDUser.get(); };
+  boxes_ = new boxes::MailBoxes(mail, programFolder_, this);
+  moves_ = std::make_unique<boxes::MailMoves>(mail, programFolder_.toStdString());
+  compose_ = new ComposePage;
   boxes_->SetMoves(moves_.get());
   tools2_ = new CompanionTools(programFolder_, this);
   receive::ReceiveDatabases databases;
@@ -61,7 +64,7 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   hotKey_ = new platform::GlobalHotKey(this);
   connect(hotKey_, &platform::GlobalHotKey::pressed, this, &TForm1::ShowFromTray);
   enterFilter_ = new EnterKeyFilter(this);
-  enterFilter_->SetEditor(boxes_->Compose()->Editor());
+  enterFilter_->SetEditor(compose_->Editor());
   qApp->installEventFilter(enterFilter_);
   platform::TrimOnApplicationStateChanges(this);
   ConnectMenus();
@@ -169,16 +172,15 @@ void TForm1::tmr1Timer() {
   // (a receive can be started from the menus before this step runs).
   const bool mayReopen = !schedule_->Receiving();
   if (data_->IsOpen() && (!mayReopen || data_->ReopenAccountDatabase(&error))) {
-    store::Query& q = *data_->ADOQueryMailAcc;
-    q.ClearSql();
-    q.AddLine("select * from PersonalSet");
-    if (q.Open() && !q.Eof()) {
-      locked_ = q.FieldText("SetPassword") == "True";
-      schedule_->SetSoundOn(q.FieldText("IsPlaySound") == "y");
-      schedule_->SetAutoReceive(q.FieldText("IsAutoRecMail") == "y");
-      if (locked_) lockPassword_ = q.FieldText("PasswordPWsys");
+    StartupSettings settings;
+    if (ReadStartupSettings(*data_->ADOConnectionAcc, &settings, &error)) {
+      locked_ = settings.locked;
+      schedule_->SetSoundOn(settings.soundOn);
+      schedule_->SetAutoReceive(settings.autoReceive);
+      if (locked_) lockPassword_ = settings.lockPassword;
+    } else if (!error.empty()) {
+      ReportError(QStringLiteral("无法读取个人设置"), error);
     }
-    q.Close();
   } else if (!error.empty()) {
     ReportError(QStringLiteral("无法打开帐户数据库"), error);
   }

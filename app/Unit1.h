@@ -36,12 +36,17 @@ namespace receive {
 class ReceiveSchedule;
 }
 
+namespace boxes {
+class MailBoxes;
+class MailMoves;
+struct DraftFields;
+}  // namespace boxes
+
 namespace app {
 
 class CompanionTools;
+class ComposePage;
 class EnterKeyFilter;
-class MailBoxes;
-class MailMoves;
 class TAboutus;
 class TitlePanel;
 
@@ -117,7 +122,8 @@ class TForm1 : public QMainWindow {
   platform::HtmlView* StartBrowser = nullptr;  // its browser
 
   const MainMenus& Menus() const { return menus_; }
-  MailBoxes* Boxes() const { return boxes_; }
+  boxes::MailBoxes* Boxes() const { return boxes_; }
+  ComposePage* Compose() const { return compose_; }
   platform::TrayIcon* Tray() const { return tray_; }
   EnterKeyFilter* EnterFilter() const { return enterFilter_; }
   CompanionTools* Tools() const { return tools2_; }
@@ -164,6 +170,8 @@ class TForm1 : public QMainWindow {
   void ReportError(const QString& what, const std::string& detail);
   // Unit1Frame.cpp
   void ResetComposePage();
+  // Fills the compose page with an opened draft.
+  void ShowDraft(const boxes::DraftFields& fields);
   void ShowPage(QWidget* page);
 
   QString programFolder_;
@@ -171,8 +179,9 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<store::Database> tools_;
   std::unique_ptr<store::Query> qryTX;
   MainMenus menus_;
-  MailBoxes* boxes_ = nullptr;
-  std::unique_ptr<MailMoves> moves_;
+  boxes::MailBoxes* boxes_ = nullptr;
+  std::unique_ptr<boxes::MailMoves> moves_;
+  ComposePage* compose_ = nullptr;  // in the page stack after the box pages
   // Outlives the schedule, whose workers write to it.
   std::unique_ptr<maillib::FileTrace> trace_;
   // Goes first when the window is destroyed: its workers are ended and waited for while the

@@ -12,12 +12,14 @@
 #include <QVBoxLayout>
 
 #include "app/AppIcons.h"
-#include "app/BoxKind.h"
+#include "app/ComposePage.h"
 #include "app/FrameGeometry.h"
-#include "app/MailBoxes.h"
 #include "app/StartPage.h"
 #include "app/TitleBar.h"
 #include "app/Unit1.h"
+#include "boxes/BoxKind.h"
+#include "boxes/DraftOpen.h"
+#include "boxes/MailBoxes.h"
 #include "platform/HtmlView.h"
 #include "receive/ReceiveSchedule.h"
 
@@ -146,6 +148,8 @@ void TForm1::BuildPages() {
   layout->addWidget(StartBrowser);
   PageControl1->addWidget(ts1);
   boxes_->AddPagesTo(PageControl1);
+  PageControl1->addWidget(compose_);
+  boxes_->SetComposePage(compose_);
   PageControl1->setCurrentWidget(ts1);
 }
 
@@ -175,14 +179,17 @@ void TForm1::ConnectReceiveMenus() {
 }
 
 void TForm1::ConnectBoxes() {
-  connect(btn7, &QPushButton::clicked, this, [this] { boxes_->OpenBox(Box::Inbox); });
-  connect(btn8, &QPushButton::clicked, this, [this] { boxes_->OpenBox(Box::Sent); });
+  connect(btn7, &QPushButton::clicked, this, [this] { boxes_->OpenBox(boxes::Box::Inbox); });
+  connect(btn8, &QPushButton::clicked, this, [this] { boxes_->OpenBox(boxes::Box::Sent); });
   new ReleaseWatcher(btn9, [this] { PopupBelow(boxes_->OtherBoxesMenu(), btn9); });
-  new ReleaseWatcher(btn5, [this] { boxes_->PopupMessageMenu(btn5); });
-  connect(btnDelete, &QPushButton::clicked, boxes_, &MailBoxes::DeleteButtonClick);
-  connect(btnPrevious, &QPushButton::clicked, boxes_, &MailBoxes::PreviousMessage);
-  connect(btnNext, &QPushButton::clicked, boxes_, &MailBoxes::NextMessage);
-  connect(btn24, &QPushButton::clicked, boxes_, &MailBoxes::btn24Click);
+  new ReleaseWatcher(btn5, [this] {
+    if (!boxes_->PopupMessageMenu(btn5)) PopupBelow(compose_->pm2(), btn5);
+  });
+  connect(btnDelete, &QPushButton::clicked, boxes_, &boxes::MailBoxes::DeleteButtonClick);
+  connect(btnPrevious, &QPushButton::clicked, boxes_, &boxes::MailBoxes::PreviousMessage);
+  connect(btnNext, &QPushButton::clicked, boxes_, &boxes::MailBoxes::NextMessage);
+  connect(btn24, &QPushButton::clicked, boxes_, &boxes::MailBoxes::btn24Click);
+  connect(boxes_, &boxes::MailBoxes::draftOpened, this, &TForm1::ShowDraft);
 }
 
 }  // namespace app

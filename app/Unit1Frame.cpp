@@ -20,9 +20,10 @@
 #include "app/ComposePage.h"
 #include "app/Feedback.h"
 #include "app/FrameGeometry.h"
-#include "app/MailBoxes.h"
 #include "app/SiteConfig.h"
 #include "app/Unit1.h"
+#include "boxes/DraftOpen.h"
+#include "boxes/MailBoxes.h"
 #include "platform/WorkingSet.h"
 #include "receive/ReceiveSchedule.h"
 
@@ -74,7 +75,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::ResetComposePage() {
-  ComposePage* compose = boxes_->Compose();
+  ComposePage* compose = compose_;
   compose->SubjectField()->clear();
   compose->ReceiverField()->clear();
   compose->ClearAttachments();
@@ -118,7 +119,7 @@ void TForm1::HelpClick() {
 }
 
 void TForm1::FeedbackClick() {
-  ComposePage* compose = boxes_->Compose();
+  ComposePage* compose = compose_;
   ShowPage(compose);
   compose->AttachmentBar()->hide();
   compose->SenderSelector()->clear();
@@ -128,6 +129,23 @@ void TForm1::FeedbackClick() {
   compose->SubjectField()->setText(mail.subject);
   compose->ReceiverField()->setText(mail.recipient);
   compose->SenderSelector()->addItems(mail.senders);
+}
+
+void TForm1::ShowDraft(const boxes::DraftFields& fields) {
+  const auto q = [](const std::string& text) { return QString::fromStdString(text); };
+  compose_->ClearAttachments();
+  for (const std::string& path : fields.attachments)
+    compose_->AddAttachment(q(path));
+  // The bar shows the draft's attachments; a hidden bar would drop them from the next save.
+  compose_->AttachmentBar()->setVisible(!fields.attachments.empty());
+  compose_->ReceiverField()->setText(q(fields.recipients));
+  compose_->SubjectField()->setText(q(fields.subject));
+  compose_->Editor()->setHtml(q(fields.body));
+  ShowPage(compose_);
+  QComboBox* sender = compose_->SenderSelector();
+  sender->clear();
+  if (data_->IsOpen()) sender->addItems(SenderAddresses(*data_->ADOQueryMailAcc));
+  sender->setEditText(q(fields.sender));
 }
 
 void TForm1::AccountManagerClick() {
@@ -149,7 +167,7 @@ accounts::AccountHooks TForm1::AccountRefreshHooks() {
 
 void TForm1::ReloadSenders() {
   if (!data_->IsOpen()) return;
-  QComboBox* senders = boxes_->Compose()->SenderSelector();
+  QComboBox* senders = compose_->SenderSelector();
   const QString shown = senders->currentText();
   senders->clear();
   senders->addItems(SenderAddresses(*data_->ADOQueryMailAcc));
@@ -165,7 +183,7 @@ void TForm1::KeepLedger(const accounts::AccountChange& change) {
 
 void TForm1::SetDefaultAccount(const QString& address) {
   defaultAccount_ = address.toStdString();
-  boxes_->Compose()->SenderSelector()->setEditText(address);
+  compose_->SenderSelector()->setEditText(address);
 }
 
 TAboutus* TForm1::Aboutus() {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/MessageRecord.h"
+
 namespace maillib {
 class TRapMsg;
 }
@@ -17,7 +19,7 @@ namespace receive {
 inline constexpr const char* kEmptyContent =
     "<br><p>  <font color=\"#999999\" size=\"3\">(邮件内容为空)</font>";
 inline constexpr const char* kNoSubject = "无主题";
-inline constexpr const char* kNoEmbeddedFiles = "NOHAVEExtractFile";
+inline constexpr const char* kNoEmbeddedFiles = store::kNoExtractFile;
 // The file in a message's sub-folder that holds the message as the server sent it.
 inline constexpr const char* kRawMessageFileName = "Tenvel.eml";
 

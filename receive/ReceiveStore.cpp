@@ -17,6 +17,7 @@
 #include "receive/ReceiveRow.h"
 #include "store/DataFiles.h"
 #include "store/DateTimeText.h"
+#include "store/MessageRecord.h"
 #include "store/Query.h"
 #include "store/Transaction.h"
 #include "store/UidlLedger.h"
@@ -183,29 +184,22 @@ bool SaveMessageFiles(const maillib::TRapMsg& msg, MessageFolder& folder, Messag
 }  // namespace
 
 bool InsertHistorysRow(store::Query& insert, const HistorysRow& row) {
-  insert.ClearSql();
-  insert.AddLine("insert into Historys");
-  insert.AddLine(
-      "(Sender, Receiver, SendDateTime, Content, MessageKind, FuJianPath, AcceptFuJian, "
-      "RefuseFuJIan,FilePath,MailSubject,MailBcc,Mailcc,Fujian,MailFolder) values");
-  insert.AddLine(
-      "(:Sender2, :Receiver2,:SendDateTime2, :Content2, \"MailUn\", :FuJianPath2, "
-      ":AcceptFuJian2, :RefuseFuJIan2 ,:FilePath2,:MailSubject2,:MailBcc2,:Mailcc2,:Fujian2,"
-      ":MailFolder2)");
-  insert.SetText("Sender2", row.Sender);
-  insert.SetText("Receiver2", row.Receiver);
-  insert.SetText("SendDateTime2", row.SendDateTime);
-  insert.SetText("Content2", row.Content);
-  insert.SetText("FuJianPath2", row.FuJianPath);
-  insert.SetText("AcceptFuJian2", row.AcceptFuJian);
-  insert.SetText("RefuseFuJIan2", row.RefuseFuJIan);
-  insert.SetText("FilePath2", row.FilePath);
-  insert.SetText("MailSubject2", row.MailSubject);
-  insert.SetText("MailBcc2", row.MailBcc);
-  insert.SetText("Mailcc2", row.Mailcc);
-  insert.SetText("Fujian2", "S");
-  insert.SetText("MailFolder2", row.MailFolder);
-  return insert.ExecSql();
+  store::MessageRecord record;
+  record.sender = row.Sender;
+  record.receiver = row.Receiver;
+  record.sendDateTime = row.SendDateTime;
+  record.content = row.Content;
+  record.messageKind = store::kind::kUnread;
+  record.fuJianPath = row.FuJianPath;
+  record.acceptFujian = row.AcceptFuJian;
+  record.refuseFujian = row.RefuseFuJIan;
+  record.filePath = row.FilePath;
+  record.mailSubject = row.MailSubject;
+  record.mailBcc = row.MailBcc;
+  record.mailcc = row.Mailcc;
+  record.fujian = store::kReceivedMail;
+  record.mailFolder = row.MailFolder;
+  return store::InsertMessageRecord(insert, "Historys", record);
 }
 
 ReceiveStore::ReceiveStore(store::Database& mail, std::string mailFileFolder)

@@ -10,7 +10,7 @@ packages=(
   # core libraries
   libsqlite3-dev libssl-dev libgtest-dev libgmock-dev
   # desktop program
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev fonts-noto-cjk media-types
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev fonts-noto-cjk fonts-noto-color-emoji media-types
   # running the window without a display (screenshots, smoke runs)
   xvfb xauth
   # real servers of the integration tests and benchmarks (scripts/test-servers/)

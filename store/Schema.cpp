@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "store/JetSql.h"
+#include "store/MessageRecord.h"
 #include "store/Query.h"
 #include "store/TextCase.h"
 #include "store/Transaction.h"
@@ -31,28 +32,30 @@ constexpr const char* kBoxTables[] = {"Historys",       "MailSendBox",   "MailWa
                                       "MailOutlineBox", "MailBackupBox", "MailDelBox",
                                       "BianQianBox"};
 
-// The message record shared by the seven box tables, in its column order. `MailFolder` ("/" +
-// sub-folder of DB/EMF) names the folder of a received message's raw message and files, with
-// or without attachments; it is empty for mail written here.
+const char* DefinitionOf(ColumnType type) {
+  switch (type) {
+    case ColumnType::Counter:
+      return kCounter;
+    case ColumnType::NameText:
+      return kNameText;
+    case ColumnType::Integer:
+      return "INTEGER";
+    case ColumnType::DateTime:
+      return "TEXT";
+    case ColumnType::NoText:
+      return "TEXT DEFAULT 'no'";
+    case ColumnType::Text:
+      break;
+  }
+  return kText;
+}
+
+// A box table: the message record's columns.
 Table BoxTable(const char* name) {
-  return {name,
-          {{"ID", kCounter},
-           {"Sender", kNameText},
-           {"Receiver", kNameText},
-           {"Length", "INTEGER"},
-           {"SendDateTime", "TEXT"},
-           {"Content", kText},
-           {"MessageKind", kText},
-           {"FuJianPath", kText},
-           {"AcceptFujian", kText},
-           {"RefuseFujian", kText},
-           {"FilePath", kText},
-           {"Mailcc", "TEXT DEFAULT 'no'"},
-           {"MailBcc", "TEXT DEFAULT 'no'"},
-           {"MailSubject", kNameText},
-           {"Fujian", kText},
-           {"biaoqian", kText},
-           {"MailFolder", kText}}};
+  Table table{name, {}};
+  for (const MessageColumn& column : MessageColumns())
+    table.columns.push_back({column.name, DefinitionOf(column.type)});
+  return table;
 }
 
 std::string ColumnList(const Table& table) {

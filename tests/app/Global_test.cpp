@@ -1,4 +1,5 @@
 #include "app/Global.h"
+#include "platform/Shell.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +86,7 @@ TEST(DisplayNames, LastNamedEntryWithoutSemicolon) {
   EXPECT_EQ(DisplayNames("<a@x>;"), "; ");
 }
 
-TEST(RecycleFile, MovesExistingFileAndFailsOnMissing) {
+TEST(MoveToTrash, MovesExistingFileAndFailsOnMissing) {
   // A trash of the test's own, so the run never touches the user's trash.
   QTemporaryDir dir, data;
   ASSERT_TRUE(dir.isValid() && data.isValid());
@@ -96,9 +97,9 @@ TEST(RecycleFile, MovesExistingFileAndFailsOnMissing) {
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write("x");
   f.close();
-  EXPECT_TRUE(app::RecycleFile(path.toStdString()));
+  EXPECT_TRUE(platform::MoveToTrash(path.toStdString()));
   EXPECT_FALSE(QFile::exists(path));
   EXPECT_TRUE(QFile::exists(data.filePath("Trash/files/废件.txt")));
-  EXPECT_FALSE(app::RecycleFile(dir.filePath("missing").toStdString()));
+  EXPECT_FALSE(platform::MoveToTrash(dir.filePath("missing").toStdString()));
   qputenv("XDG_DATA_HOME", oldData);
 }

@@ -24,9 +24,9 @@
 #include "app/ComposePage.h"
 #include "app/Feedback.h"
 #include "app/FrameGeometry.h"
-#include "app/MailBoxes.h"
 #include "app/SiteConfig.h"
 #include "app/TitleBar.h"
+#include "boxes/MailBoxes.h"
 #include "platform/HtmlView.h"
 #include "platform/TrayIcon.h"
 #include "receive/ManualRec.h"
@@ -250,11 +250,11 @@ TEST(Frame, MaximiseButtonTogglesGeometryAndCaption) {
 TEST(Frame, CloseHidesToTrayAndTrayClickBringsTheStartPageBack) {
   StartedWindow w;
   w.window->SetHideToTray(true);
-  app::ComposePage* compose = w.window->Boxes()->Compose();
+  app::ComposePage* compose = w.window->Compose();
   compose->SubjectField()->setText("half written");
   compose->AddAttachment(w.dir.path() + "/DB2/ToolSeat.db");
   QTest::mouseClick(w.window->btn15, Qt::LeftButton);  // maximised before closing
-  w.window->Boxes()->OpenBox(app::Box::Inbox);
+  w.window->Boxes()->OpenBox(boxes::Box::Inbox);
 
   QTest::mouseClick(w.window->btn28, Qt::LeftButton);
   EXPECT_FALSE(w.window->isVisible());
@@ -268,7 +268,7 @@ TEST(Frame, CloseHidesToTrayAndTrayClickBringsTheStartPageBack) {
   EXPECT_EQ(w.window->PageControl1->currentWidget(), w.window->ts1);
 
   // A shown window is left as it is by a second tray click.
-  w.window->Boxes()->OpenBox(app::Box::Sent);
+  w.window->Boxes()->OpenBox(boxes::Box::Sent);
   w.window->ShowFromTray();
   EXPECT_NE(w.window->PageControl1->currentWidget(), w.window->ts1);
 
@@ -292,7 +292,7 @@ TEST(Frame, FeedbackPreparesACompositionToSupport) {
                        "insert into MailAcc (MailAccount) values (\"\")",
                        "insert into MailAcc (MailAccount) values (\"b@y.cn\")"});
   w.window->FeedbackClick();
-  app::ComposePage* compose = w.window->Boxes()->Compose();
+  app::ComposePage* compose = w.window->Compose();
   EXPECT_EQ(w.window->PageControl1->currentWidget(), compose);
   EXPECT_EQ(compose->ReceiverField()->text(), app::kSupportAddress);
   EXPECT_EQ(compose->SubjectField()->text(), app::FeedbackSubject(QDate::currentDate()));
@@ -328,15 +328,15 @@ TEST(Frame, TitlePanelDragsTheWindow) {
 
 TEST(Frame, EnterInTheMailEditorBreaksTheLineInsteadOfStartingAParagraph) {
   StartedWindow w;
-  QTextEdit* editor = w.window->Boxes()->Compose()->Editor();
+  QTextEdit* editor = w.window->Compose()->Editor();
   QTest::keyClicks(editor, "ab");
   QTest::keyClick(editor, Qt::Key_Return);
   QTest::keyClicks(editor, "cd");
   EXPECT_EQ(editor->document()->blockCount(), 1);
   EXPECT_EQ(editor->toPlainText().toStdString(), "ab\ncd");  // one block, a line break
   // The subject line is not the editor: its keys pass unchanged.
-  QSignalSpy entered(w.window->Boxes()->Compose()->SubjectField(), &QLineEdit::returnPressed);
-  QTest::keyClick(w.window->Boxes()->Compose()->SubjectField(), Qt::Key_Return);
+  QSignalSpy entered(w.window->Compose()->SubjectField(), &QLineEdit::returnPressed);
+  QTest::keyClick(w.window->Compose()->SubjectField(), Qt::Key_Return);
   EXPECT_EQ(entered.size(), 1);
 }
 
@@ -403,7 +403,7 @@ TEST(Receiving, AccountChangesRefreshMenusSendersScheduleAndDefault) {
   EXPECT_EQ(Captions(m.trayMail), "接收全部邮件|-|one@x.cn|two@x.cn");
   EXPECT_EQ(Captions(m.popupmenuManualRec), "接收全部邮件|-|one@x.cn|two@x.cn");
 
-  QComboBox* senders = w.window->Boxes()->Compose()->SenderSelector();
+  QComboBox* senders = w.window->Compose()->SenderSelector();
   senders->setEditText("one@x.cn");
   hooks.reloadSenders();
   ASSERT_EQ(senders->count(), 2);

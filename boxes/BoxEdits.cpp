@@ -1,0 +1,67 @@
+#include "boxes/BoxEdits.h"
+
+#include "store/MessageRecord.h"
+#include "store/Query.h"
+
+namespace boxes {
+namespace {
+
+const char* const kLabelLines[3] = {"biaoqian = \"MarkRed\"", "biaoqian= \"MarkBlue\"",
+                                    "biaoqian= \" \""};
+
+bool Failed(const store::Query& query, std::string* error) {
+  *error = query.Error();
+  return false;
+}
+
+}  // namespace
+
+bool MarkRead(store::Database& mail, Box box, int id, bool* changed, std::string* error) {
+  *changed = false;
+  store::MessageRecord record;
+  error->clear();
+  if (!ReadRecordById(mail, box, id, &record, error)) return error->empty();
+  if (store::TrimmedMarker(record.messageKind) != store::kind::kUnread) return true;
+  store::Query query(mail);
+  query.AddLine(std::string("update ") + InfoOf(box).table + " set");
+  query.AddLine("MessageKind= \"Mailed\"");
+  query.AddLine("where ID =:k");
+  query.SetInt("k", id);
+  if (!query.ExecSql()) return Failed(query, error);
+  *changed = true;
+  return true;
+}
+
+bool SetLabel(store::Database& mail, Box box, int id, Label label, std::string* error) {
+  store::Query query(mail);
+  query.AddLine(std::string("update ") + InfoOf(box).table + " set");
+  query.AddLine(kLabelLines[static_cast<int>(label)]);
+  query.AddLine("where ID =:k");
+  query.SetInt("k", id);
+  return query.ExecSql() || Failed(query, error);
+}
+
+RowImage LabelImage(Label label) {
+  switch (label) {
+    case Label::Red:
+      return RowImage::RedMark;
+    case Label::Blue:
+      return RowImage::BlueMark;
+    case Label::None:
+      break;
+  }
+  return RowImage::None;
+}
+
+bool ReadDraft(store::Database& mail, int id, const std::string& mailFileFolder,
+               DraftFields* fields, std::string* error) {
+  store::Query query(mail);
+  query.AddLine("select * from MailOutlineBox");
+  query.AddLine(" where ID=" + std::to_string(id));
+  if (!query.Open()) return Failed(query, error);
+  if (query.Eof()) return false;
+  *fields = BuildDraftFields(ReadDraftRecord(store::ReadMessageRecord(query)), mailFileFolder);
+  return true;
+}
+
+}  // namespace boxes

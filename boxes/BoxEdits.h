@@ -1,0 +1,35 @@
+#pragma once
+// The small edits of a box list's rows: the read state, the two labels, and reading a draft
+// for the compose page. Each is one statement on the box's table, addressed by the row's ID.
+
+#include <string>
+
+#include "boxes/BoxKind.h"
+#include "boxes/BoxRows.h"
+#include "boxes/DraftOpen.h"
+
+namespace store {
+class Database;
+}
+
+namespace boxes {
+
+// An unread inbox row becomes read ("MailUn" to "Mailed"). *changed tells whether the row was
+// unread; a row of another kind, or one gone since the fill, is left alone. False with *error
+// set when a statement fails.
+bool MarkRead(store::Database& mail, Box box, int id, bool* changed, std::string* error);
+
+enum class Label { Red = 0, Blue = 1, None = 2 };  // 加标签1, 加标签2, 取消标签
+
+// Writes the label ("MarkRed", "MarkBlue", or a single blank for none) into the row.
+bool SetLabel(store::Database& mail, Box box, int id, Label label, std::string* error);
+
+// The list image a row shows for the label.
+RowImage LabelImage(Label label);
+
+// The compose page's fields of the draft with this ID. False when there is no such draft
+// (error empty) or the read failed (*error set).
+bool ReadDraft(store::Database& mail, int id, const std::string& mailFileFolder,
+               DraftFields* fields, std::string* error);
+
+}  // namespace boxes

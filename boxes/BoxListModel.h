@@ -1,0 +1,63 @@
+#pragma once
+// The rows of one box list: a table model over the rows of the query that filled it.
+//
+// Columns: 0 (empty), 1 附件 (image), 2 标注 (image), 3 third text (sender or receivers),
+// 4 主题, 5 时间, then the hidden 6 body, 7 ID, 8 RecordIndex, 9 MessageKind. The rows keep
+// only what the list shows; the body (column 6) is read from the filling query on demand, so a
+// box of 100,000 messages costs a few short strings per row.
+
+#include <QAbstractTableModel>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "boxes/BoxRows.h"
+
+namespace boxes {
+
+class BoxListModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  // Reads the body of the message with this ID (bodies are not kept in the list).
+  using BodyReader = std::function<std::string(int id)>;
+
+  explicit BoxListModel(QObject* parent = nullptr);
+
+  void SetThirdTitle(const QString& title) { thirdTitle_ = title; }
+  void SetBodyReader(BodyReader reader) { bodyReader_ = std::move(reader); }
+
+  // Replaces every row (a fill).
+  void SetRows(std::vector<BoxRow> rows);
+  void Clear() { SetRows({}); }
+  const BoxRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+  int Count() const { return static_cast<int>(rows_.size()); }
+  // The text of a column as the in-place sort and the list search see it.
+  std::string Text(int row, int column) const;
+
+  // Sorts the rows ascending by the text of column (LessFoldingAz, stable). Selections and
+  // the current row stay with their rows.
+  void SortInPlace(int column);
+  int LastSortColumn() const { return sortColumn_; }
+
+  // Removes these rows (any order, duplicates ignored).
+  void RemoveRowsAt(std::vector<int> rows);
+  void SetMark(int row, RowImage mark);
+  // An unread row was read: kind "Mailed", the unread image gone.
+  void MarkRead(int row);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+
+ private:
+  std::vector<BoxRow> rows_;
+  QString thirdTitle_;
+  BodyReader bodyReader_;
+  int sortColumn_ = -1;
+};
+
+}  // namespace boxes
