@@ -7,6 +7,7 @@
 #include <string>
 
 #include "store/Database.h"
+#include "store/MessageRecord.h"
 #include "store/Query.h"
 #include "store/Schema.h"
 #include "tests/store/TempFolder.h"
@@ -25,14 +26,18 @@ class MailStoreTest : public ::testing::Test {
   // Inserts a message row into table and returns its ID.
   int AddMessage(const std::string& table, const std::string& kind, const std::string& subject,
                  const std::string& when = "2024-03-05 10:00:00") {
+    store::MessageRecord record;
+    record.sender = "a@example.com";
+    record.sendDateTime = when;
+    record.messageKind = kind;
+    record.mailSubject = subject;
+    return AddRecord(table, record);
+  }
+
+  // Inserts a whole record into table and returns its ID.
+  int AddRecord(const std::string& table, const store::MessageRecord& record) {
     store::Query insert(*db_);
-    insert.AddLine("insert into " + table + " (Sender, SendDateTime, MessageKind, MailSubject)");
-    insert.AddLine("values (:Sender2, :SendDateTime2, :MessageKind2, :MailSubject2)");
-    insert.SetText("Sender2", "a@example.com");
-    insert.SetText("SendDateTime2", when);
-    insert.SetText("MessageKind2", kind);
-    insert.SetText("MailSubject2", subject);
-    EXPECT_TRUE(insert.ExecSql()) << insert.Error();
+    EXPECT_TRUE(store::InsertMessageRecord(insert, table, record)) << insert.Error();
     return static_cast<int>(insert.LastInsertId());
   }
 

@@ -15,6 +15,7 @@
 #include "platform/HtmlView.h"
 #include "platform/ScriptedDialogs.h"
 #include "store/DataFiles.h"
+#include "store/MessageRecord.h"
 #include "store/Query.h"
 
 namespace boxtest {
@@ -56,31 +57,22 @@ class BoxFixture : public ::testing::Test {
   void TearDown() override { boxes_.reset(); }
 
   int Insert(const Message& m) {
+    store::MessageRecord r;
+    r.sender = m.sender;
+    r.receiver = m.receiver;
+    r.sendDateTime = m.time;
+    r.content = m.content;
+    r.messageKind = m.kind;
+    r.fuJianPath = m.fuJianPath;
+    r.filePath = m.filePath;
+    r.mailSubject = m.subject;
+    r.mailcc = m.mailcc;
+    r.mailBcc = m.mailBcc;
+    r.fujian = m.fujian;
+    r.biaoqian = m.label;
+    r.refuseFujian = m.refuseFujian;
     store::Query q(*data_.ADOCDUser);
-    q.AddLine("insert into " + m.table +
-              " (Sender, Receiver, SendDateTime, Content, MessageKind, FuJianPath, FilePath,"
-              " MailSubject, Mailcc, MailBcc, Fujian, biaoqian, RefuseFujian) values");
-    q.AddLine(
-        "(:Sender2, :Receiver2, :SendDateTime2, :Content2, :MessageKind2, :FuJianPath2,"
-        " :FilePath2, :MailSubject2, :Mailcc2, :MailBcc2, :Fujian2, :biaoqian2,"
-        " :RefuseFujian2)");
-    const std::pair<const char*, const std::string*> values[] = {
-        {"Sender2", &m.sender},
-        {"Receiver2", &m.receiver},
-        {"SendDateTime2", &m.time},
-        {"Content2", &m.content},
-        {"MessageKind2", &m.kind},
-        {"FuJianPath2", &m.fuJianPath},
-        {"FilePath2", &m.filePath},
-        {"MailSubject2", &m.subject},
-        {"Mailcc2", &m.mailcc},
-        {"MailBcc2", &m.mailBcc},
-        {"Fujian2", &m.fujian},
-        {"biaoqian2", &m.label},
-        {"RefuseFujian2", &m.refuseFujian}};
-    for (const auto& [name, value] : values)
-      q.SetText(name, *value);
-    EXPECT_TRUE(q.ExecSql()) << q.Error();
+    EXPECT_TRUE(store::InsertMessageRecord(q, m.table, r)) << q.Error();
     return static_cast<int>(q.LastInsertId());
   }
 
