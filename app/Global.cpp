@@ -80,4 +80,27 @@ std::string DisplayNames(std::string_view stored) {
   return out;
 }
 
+std::string ShownAddresses(std::string_view stored) {
+  std::string out;
+  out.reserve(stored.size());
+  bool quoted = false;
+  bool inAngle = false;
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    const char c = stored[i];
+    if (inAngle) {
+      inAngle = c != '>';
+    } else if (quoted && c == '\\' && i + 1 < stored.size()) {
+      out += stored[++i];  // the escaped character itself
+      continue;
+    } else if (c == '"') {
+      quoted = !quoted;
+      continue;
+    } else if (!quoted && c == '<') {
+      inAngle = true;
+    }
+    out += c;
+  }
+  return out;
+}
+
 }  // namespace app

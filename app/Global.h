@@ -21,4 +21,10 @@ std::vector<std::string> SplitStarList(std::string_view text);
 // is returned unchanged.
 std::string DisplayNames(std::string_view stored);
 
+// An address text as it is shown: display names without the quotes that enclose them and
+// without their backslash escapes ("\"市场部 小王\" <a@b>" shows as "市场部 小王 <a@b>",
+// "\"Zhang \\\"Z\\\" San\" <z@x>" as "Zhang \"Z\" San <z@x>"). Text inside angle
+// brackets is kept as it stands; an unclosed quote keeps the rest of the text.
+std::string ShownAddresses(std::string_view stored);
+
 }  // namespace app

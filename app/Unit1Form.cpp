@@ -190,6 +190,8 @@ void TForm1::ConnectBoxes() {
   connect(btnNext, &QPushButton::clicked, boxes_, &boxes::MailBoxes::NextMessage);
   connect(btn24, &QPushButton::clicked, boxes_, &boxes::MailBoxes::btn24Click);
   connect(boxes_, &boxes::MailBoxes::draftOpened, this, &TForm1::ShowDraft);
+  connect(schedule_.get(), &receive::ReceiveSchedule::mailStored, boxes_,
+          &boxes::MailBoxes::RefillInbox);
 }
 
 }  // namespace app

@@ -42,8 +42,8 @@ BoxRow MakeBoxRow(const store::Query& query, Box box, int recordIndex) {
   if (!store::TrimmedMarker(query.FieldText("FuJianPath")).empty()) row.attachment = RowImage::Clip;
   if (box == Box::Sent && row.kind == store::kind::kSendFailed) row.attachment = RowImage::Failed;
   row.mark = MarkImage(row.kind, query.FieldText("biaoqian"));
-  row.third =
-      box == Box::Sent ? app::DisplayNames(query.FieldText("Receiver")) : query.FieldText("Sender");
+  row.third = box == Box::Sent ? app::DisplayNames(query.FieldText("Receiver"))
+                               : app::ShownAddresses(query.FieldText("Sender"));
   row.subject = query.FieldText("MailSubject");
   row.time = query.FieldText("SendDateTime");
   row.id = query.FieldInt("ID");

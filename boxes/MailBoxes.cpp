@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
+#include <algorithm>
 
 #include "boxes/BoxRows.h"
 #include "boxes/MailMoves.h"
@@ -219,6 +220,7 @@ bool MailBoxes::Fill(Box box, const std::string& sql) {
   std::string error;
   std::vector<BoxRow> rows;
   filledBox_ = box;
+  filledSql_ = sql;
   filledIds_.clear();
   if (!ReadBoxRows(*mail, box, sql, &rows, &error)) {
     // The old rows no longer match the last fill: show none rather than wrong ones.
@@ -231,6 +233,35 @@ bool MailBoxes::Fill(Box box, const std::string& sql) {
     filledIds_.push_back(row.id);
   model->SetRows(std::move(rows));
   return true;
+}
+
+void MailBoxes::RefillInbox() {
+  BoxPage* page = Page(Box::Inbox);
+  if (filledBox_ != Box::Inbox || (ShownBox() != Box::Inbox && !ReadingShown())) return;
+  BoxListModel* model = page->Model();
+  std::vector<int> selectedIds;
+  for (int row : page->SelectedRows())
+    selectedIds.push_back(model->Row(row).id);
+  const int currentRow = page->List()->currentIndex().row();
+  const int currentId =
+      currentRow >= 0 && currentRow < model->Count() ? model->Row(currentRow).id : 0;
+  const int sortColumn = model->LastSortColumn();
+  const std::string sql = filledSql_;
+  if (!Fill(Box::Inbox, sql)) return;
+  if (sortColumn >= 0) model->SortInPlace(sortColumn);
+  QItemSelectionModel* selection = page->List()->selectionModel();
+  QItemSelection kept;
+  for (int row = 0; row < model->Count(); ++row) {
+    const int id = model->Row(row).id;
+    if (id == currentId) {
+      selection->setCurrentIndex(model->index(row, kColSubject), QItemSelectionModel::NoUpdate);
+    }
+    if (std::find(selectedIds.begin(), selectedIds.end(), id) != selectedIds.end()) {
+      kept.select(model->index(row, 0), model->index(row, kColumnCount - 1));
+    }
+  }
+  selection->select(kept, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  if (page->List()->currentIndex().isValid()) page->List()->scrollTo(page->List()->currentIndex());
 }
 
 void MailBoxes::HeaderSort(Box box, int which) {

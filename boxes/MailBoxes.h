@@ -118,6 +118,11 @@ class MailBoxes : public QObject {
   // reading page's browser). False when nothing could be shown.
   bool ShowStoredMessage(platform::HtmlView* browser, int recordIndex);
   const CurrentMessage& Current() const { return current_; }
+  // After a receive stored mail: when the inbox list is the current list (its page is shown,
+  // or the reading page shows one of its messages), it is filled again with its last statement
+  // and in-place order, and the messages that were selected stay selected. The message shown
+  // stays as it is.
+  void RefillInbox();
 
   // The message menu and its enabling rule for the page shown now.
   QMenu* pm5() const { return pm5_; }
@@ -195,6 +200,7 @@ class MailBoxes : public QObject {
   MailMoves* moves_ = nullptr;
   std::optional<Box> filledBox_;  // the box of the last fill
   std::vector<int> filledIds_;    // the ID of each row of the last fill, by RecordIndex - 1
+  std::string filledSql_;         // the statement of the last fill
   CurrentMessage current_;
 };
 

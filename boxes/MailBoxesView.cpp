@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QTableView>
 
+#include "app/Global.h"
 #include "boxes/BoxEdits.h"
 #include "boxes/BoxRows.h"
 #include "boxes/DraftOpen.h"
@@ -16,6 +17,11 @@ namespace {
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+// An address field's text as shown: names without their quotes.
+QString Shown(const QString& stored) {
+  return Q(app::ShownAddresses(stored.toStdString()));
 }
 
 // The boxes the view toggle and the reading page look at, in the order they are checked.
@@ -35,8 +41,8 @@ void MailBoxes::PreviewRow(Box box, int row) {
   if (box == Box::Inbox) MarkRead(box, row);
   if (!ShowListRow(box, row, page->Preview())) return;
   if (box == Box::Sent || box == Box::WaitDo || box == Box::Outline || box == Box::Backup) {
-    page->SenderField()->setText(current_.sender);
-    page->ReceiverField()->setText(current_.receiver);
+    page->SenderField()->setText(Shown(current_.sender));
+    page->ReceiverField()->setText(Shown(current_.receiver));
   }
 }
 
@@ -89,7 +95,7 @@ bool MailBoxes::ShowStoredMessage(platform::HtmlView* browser, int recordIndex) 
     reading_->SetAttachments(page.attachments, page.showAttachments);
   }
   RefreshReadingFields();
-  reading_->ReceiverField()->setText(Q(page.receiverField));
+  reading_->ReceiverField()->setText(Shown(Q(page.receiverField)));
 
   std::string file = page.pageFile;
   std::string error;
@@ -103,8 +109,8 @@ bool MailBoxes::ShowStoredMessage(platform::HtmlView* browser, int recordIndex) 
 }
 
 void MailBoxes::RefreshReadingFields() {
-  reading_->SenderField()->setText(current_.sender);
-  reading_->ReceiverField()->setText(current_.receiver);
+  reading_->SenderField()->setText(Shown(current_.sender));
+  reading_->ReceiverField()->setText(Shown(current_.receiver));
   reading_->TimeField()->setText(current_.time);
   reading_->SubjectField()->setText(current_.subject);
 }

@@ -178,6 +178,7 @@ void ReceiveSchedule::RouteStatus(const QString& account, const QString& text) {
 }
 
 void ReceiveSchedule::RouteReceived(const QString& account, int count) {
+  if (count > 0) emit mailStored(account, count);
   if (progressMode_) {
     ShowProgress(account, QString::fromStdString(ReceivedText(count)));
     if (soundOn_) PlaySound();

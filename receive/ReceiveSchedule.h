@@ -127,6 +127,12 @@ class ReceiveSchedule : public QObject {
   }
 
   QTimer tmrAutoRecM;               // receive-all: 5000 ms, then 300 ms
+
+ signals:
+  // A receive stored count (> 0) new messages of the account in the inbox.
+  void mailStored(const QString& account, int count);
+
+ public:
   QTimer tmrStartCheckRecMailTime;  // the schedule builder, 1000 ms, once
   QTimer TmrOpenRevFrm;             // opens the progress window, 300 ms, once
 

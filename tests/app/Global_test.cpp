@@ -103,3 +103,15 @@ TEST(MoveToTrash, MovesExistingFileAndFailsOnMissing) {
   EXPECT_FALSE(platform::MoveToTrash(dir.filePath("missing").toStdString()));
   qputenv("XDG_DATA_HOME", oldData);
 }
+
+TEST(ShownAddresses, NamesShowWithoutTheirQuotesAndEscapes) {
+  using app::ShownAddresses;
+  EXPECT_EQ(ShownAddresses("\"市场部 小王\" <a@b>"), "市场部 小王 <a@b>");
+  EXPECT_EQ(ShownAddresses("\"Zhang \\\"Z\\\" San\" <z@x>"), "Zhang \"Z\" San <z@x>");
+  EXPECT_EQ(ShownAddresses("\"A, B\" <a@x>;\"C\" <c@x>;"), "A, B <a@x>;C <c@x>;");
+  EXPECT_EQ(ShownAddresses("plain@x.cn"), "plain@x.cn");
+  // Quotes inside the address are part of it; an unclosed quote keeps the rest.
+  EXPECT_EQ(ShownAddresses("N <\"odd\"@x>"), "N <\"odd\"@x>");
+  EXPECT_EQ(ShownAddresses("\"open <a@x>"), "open <a@x>");
+  EXPECT_EQ(ShownAddresses(""), "");
+}
