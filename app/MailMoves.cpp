@@ -165,7 +165,7 @@ ReadingDeleteOutcome MailMoves::DeleteOnReadingPage(Box box, int id, int index, 
                                                     QWidget* parent) {
   if (box == Box::Deleted || box == Box::Notes) return {};
   const bool confirmed = platform::ConfirmOkCancel(parent, "确认删除", "确定要删除吗？");
-  return ReadingPageDelete(data_, box, id, index, rowCount, confirmed);
+  return ReadingPageDelete(data_, programFolder_, box, id, index, rowCount, confirmed);
 }
 
 EmptyOutcome MailMoves::EmptyDeletedBox(QWidget* parent) {

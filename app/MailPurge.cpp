@@ -1,19 +1,16 @@
 // The operations that destroy rows: the reading page's delete and emptying the deleted box.
 
-#include <algorithm>
-#include <filesystem>
-
 #include "app/DataQX.h"
 #include "app/Global.h"
 #include "app/MailMoves.h"
 #include "app/MailRow.h"
+#include "app/MessageFiles.h"
+#include "store/DataFiles.h"
 #include "store/Query.h"
 #include "store/Transaction.h"
 
 namespace app {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const char* kNotOpen = "the mail database is not open";
 
@@ -30,23 +27,36 @@ void PrepareDeletedRows(store::Query& query, const char* head) {
   query.SetText("MailDel", "MailDel");
 }
 
-// The folders of the received messages with attachments among the rows about to go.
+// The columns naming the files of the message at the query's current row.
+MessageFolderColumns FolderColumns(const store::Query& row) {
+  return {TrimmedField(row, "fujian"), TrimmedField(row, "FuJianPath"),
+          TrimmedField(row, "FilePath"), TrimmedField(row, "MailFolder")};
+}
+
+// The mail-file folders of the rows about to go.
 bool CollectMailFolders(store::Query& once, const std::string& programFolder,
                         std::vector<std::string>* folders, std::string* error) {
-  PrepareDeletedRows(once, "select * from  MailDelBox ");
+  PrepareDeletedRows(once, "select Fujian, FuJianPath, FilePath, MailFolder from  MailDelBox ");
   if (!once.Open()) {
     *error = once.Error();
     return false;
   }
-  for (; !once.Eof(); once.Next()) {
-    if (TrimmedField(once, "fujian") != "S") continue;  // written here: its files are the user's
-    const std::string folder = MailFileFolderOf(programFolder, TrimmedField(once, "FuJianPath"));
-    if (!folder.empty() && std::find(folders->begin(), folders->end(), folder) == folders->end())
-      folders->push_back(folder);
+  std::vector<MessageFolderColumns> messages;
+  for (; !once.Eof(); once.Next())
+    messages.push_back(FolderColumns(once));
+  if (!once.Error().empty()) {
+    *error = once.Error();
+    return false;
   }
-  if (once.Error().empty()) return true;
-  *error = once.Error();
-  return false;
+  *folders = MessageFolders(store::MailFileFolder(programFolder), messages);
+  return true;
+}
+
+// Sends the folders of removed rows to the trash. A folder that cannot go is only space left
+// on the disk: the rows naming it are gone already.
+void RecycleFolders(const std::vector<std::string>& folders, RecycledFolders* files) {
+  for (const std::string& folder : folders)
+    (RecycleFile(folder) ? files->recycled : files->notRecycled).push_back(folder);
 }
 
 // Reads the folders and deletes the rows as one unit; false with *error when either fails.
@@ -72,35 +82,63 @@ bool DeleteDeletedRows(TDataQX& data, const std::string& programFolder, EmptyOut
   return false;
 }
 
+// Reads the folders of the row of this ID and deletes it as one unit, so the folders are those
+// of the row removed; false with *error when either fails. No row of the ID: nothing to do.
+bool DeleteOneRow(TDataQX& data, const std::string& table, int id,
+                  const std::string& mailFileFolder, std::vector<std::string>* folders,
+                  std::string* error) {
+  store::Transaction unit(*data.ADOCDUser);
+  if (!unit.Active()) {
+    *error = unit.Error();
+    return false;
+  }
+  store::Query& once = *data.ADOQUserOnce;
+  bool done = OpenRowById(once, table, id);
+  if (done && !once.Eof()) *folders = MessageFolders(mailFileFolder, FolderColumns(once));
+  if (done) {
+    once.ClearSql();
+    once.AddLine("delete from  " + table + " ");
+    once.AddLine("where ID = :k");
+    once.SetInt("k", id);
+    done = once.ExecSql();
+  }
+  if (!done) *error = once.Error();
+  once.Close();
+  if (!done) return false;  // the unit rolls back as it ends
+  if (unit.Commit()) return true;
+  *error = unit.Error();
+  return false;
+}
+
 }  // namespace
 
-bool DeleteRowForGood(TDataQX& data, Box box, int id, std::string* error) {
+bool DeleteRowForGood(TDataQX& data, Box box, int id, const std::string& programFolder,
+                      RecycledFolders* files, std::string* error) {
   if (!HasPermanentDelete(box)) {
     *error = "this box has no permanent delete";
     return false;
   }
-  if (!data.ADOQUserOnce) {
+  if (!data.ADOCDUser || !data.ADOQUserOnce) {
     *error = kNotOpen;
     return false;
   }
-  store::Query& once = *data.ADOQUserOnce;
-  once.ClearSql();
-  once.AddLine("delete from  " + std::string(InfoOf(box).table) + " ");
-  once.AddLine("where ID = :k");
-  once.SetInt("k", id);
-  const bool done = once.ExecSql();
-  if (!done) *error = once.Error();
-  once.Close();
-  return done;
+  std::vector<std::string> folders;
+  if (!DeleteOneRow(data, InfoOf(box).table, id, store::MailFileFolder(programFolder), &folders,
+                    error)) {
+    return false;
+  }
+  RecycledFolders ignored;
+  RecycleFolders(folders, files != nullptr ? files : &ignored);
+  return true;
 }
 
-ReadingDeleteOutcome ReadingPageDelete(TDataQX& data, Box box, int id, int index, int rowCount,
-                                       bool confirmed) {
+ReadingDeleteOutcome ReadingPageDelete(TDataQX& data, const std::string& programFolder, Box box,
+                                       int id, int index, int rowCount, bool confirmed) {
   ReadingDeleteOutcome out;
   if (!HasPermanentDelete(box)) return out;
   if (confirmed) {
     std::string error;
-    out.deleted = DeleteRowForGood(data, box, id, &error);
+    out.deleted = DeleteRowForGood(data, box, id, programFolder, &out.files, &error);
     if (!out.deleted) {
       out.error = "删除邮件失败，邮件仍在原处。\n" + error;
       return out;
@@ -118,17 +156,8 @@ ReadingDeleteOutcome ReadingPageDelete(TDataQX& data, Box box, int id, int index
 
 std::string MailFileFolderOf(const std::string& programFolder, std::string_view fuJianPath) {
   const std::vector<std::string> entries = SplitStarList(fuJianPath);
-  if (entries.empty() || entries.front().empty()) return {};
-  const fs::path mailFiles = (fs::path(programFolder) / "DB" / "EMF").lexically_normal();
-  // Stored entries begin with the separator; one without it is still below the folder.
-  const std::string& entry = entries.front();
-  const fs::path file(mailFiles.string() + (entry.front() == '/' ? "" : "/") + entry);
-  const fs::path folder = file.lexically_normal().parent_path();
-  const fs::path inside = folder.lexically_relative(mailFiles);
-  if (inside.empty() || inside == ".") return {};
-  const fs::path top = *inside.begin();
-  if (top == ".." || top == "TemFile") return {};
-  return folder.string();
+  if (entries.empty()) return {};
+  return AttachmentEntryFolder(store::MailFileFolder(programFolder), entries.front());
 }
 
 EmptyOutcome PurgeDeletedBox(TDataQX& data, const std::string& programFolder) {
@@ -142,11 +171,8 @@ EmptyOutcome PurgeDeletedBox(TDataQX& data, const std::string& programFolder) {
     return out;
   }
   out.emptied = true;
-  // The rows are gone for good, so their mail files may go now; a folder that cannot go is
-  // only space left on the disk.
-  for (const std::string& folder : folders) {
-    (RecycleFile(folder) ? out.recycled : out.notRecycled).push_back(folder);
-  }
+  // The rows are gone for good, so their mail files may go now.
+  RecycleFolders(folders, &out.files);
   return out;
 }
 
