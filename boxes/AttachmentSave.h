@@ -1,5 +1,5 @@
 #pragma once
-// Saving the attachments of the reading page: the suggested name of "另存为" and the copies.
+// Saving the attachments of the reading page: "另存为" one by one and "全部保存" into a folder.
 
 #include <QString>
 #include <QStringList>
@@ -8,25 +8,30 @@ class QWidget;
 
 namespace boxes {
 
-// A file name cut for the save dialog: the parts before each "." joined without the dots,
-// and what follows the last "." as the extension. "report.final.doc" gives "reportfinal" and
-// "doc"; a name without "." gives "" and the whole name.
-struct SaveName {
-  QString suggestion;
-  QString extension;
+enum class CopyResult {
+  Copied,        // target holds a full copy of source
+  TargetExists,  // without replace: something is at target already; nothing was written
+  Failed,        // nothing at target changed; *error says why
 };
-SaveName SplitSaveName(const QString& fileName);
 
-// Copies source over target (an existing target is replaced). False when the copy fails; the
-// old target is then left as it was.
-bool CopyReplacing(const QString& source, const QString& target);
+// Copies source to target through a temporary file beside it that is renamed to target once
+// complete, so a failed copy leaves no half file and never harms a file already there. With
+// replace an existing target is replaced in one step; without it an existing one is kept.
+CopyResult CopyFileSafely(const QString& source, const QString& target, bool replace,
+                          QString* error);
 
-// "另存为" for these paths in order: a save dialog per file; a cancelled dialog or a name
-// without a suggestion shows "文件名不能为空!" and stops. Returns the number of files saved.
+// "另存为" for these paths in order: a save dialog per file proposing the file's full name
+// (extension included), starting in the home folder and then in the folder of the previous
+// save. The name is used exactly as typed. When that file exists the user is asked
+// "文件已存在，要替换吗？" and on No the file is skipped. A cancelled dialog ends quietly. A
+// failed copy is reported, naming the file, and the next file follows. Returns the number of
+// files saved.
 int SaveAttachmentsAs(const QStringList& paths, QWidget* parent);
 
-// "全部保存": asks for a folder ("选择保存路径:") and copies every file (at most 1024) into it
-// under its own name. Returns the number of files saved; 0 when the chooser was cancelled.
+// "全部保存": asks for a folder ("选择保存路径:") and copies the files (at most 1024) into it.
+// An existing file is never replaced: a copy whose name is taken gets a free one
+// ("报告(1).pdf", FreeFileName). Afterwards reports how many files were saved and which
+// failed. Returns the number saved; 0 without a word when the chooser was cancelled.
 int SaveAllAttachments(const QStringList& paths, QWidget* parent);
 
 }  // namespace boxes

@@ -37,7 +37,8 @@ ReadingDeleteOutcome MailMoves::DeleteOnReadingPage(Box box, int id, int index, 
   const bool confirmed = platform::ConfirmOkCancel(parent, "确认删除", "确定要删除吗？");
   store::Database* mail = mail_ ? mail_() : nullptr;
   if (!mail) return NotOpen<ReadingDeleteOutcome>("删除邮件失败，邮件仍在原处。\n");
-  return ReadingPageDelete(*mail, box, id, index, rowCount, confirmed);
+  return ReadingPageDelete(*mail, programFolder_, platform::MoveToTrash, box, id, index, rowCount,
+                           confirmed);
 }
 
 EmptyOutcome MailMoves::EmptyDeletedBox(QWidget* parent) {

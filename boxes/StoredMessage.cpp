@@ -110,9 +110,11 @@ std::string AttachmentPath(const std::string& item, const std::string& fujian,
 }
 
 bool IsPicturePath(const std::string& path) {
-  const std::string lower = maillib::LowerAscii(path);
-  for (const char* mark : {".bmp", ".jpg", "ico", ".png", "gif"}) {
-    if (lower.find(mark) != std::string::npos) return true;
+  // Only the file's own extension counts: folders and other parts of the name say nothing.
+  // A dot-file (".png") has no extension, as in std::filesystem.
+  const std::string extension = maillib::LowerAscii(fs::path(path).extension().string());
+  for (const char* picture : {".bmp", ".jpg", ".jpeg", ".png", ".gif", ".ico"}) {
+    if (extension == picture) return true;
   }
   return false;
 }

@@ -59,7 +59,9 @@ StoredPage BuildStoredPage(const StoredRecord& record, StoredView view,
 // mail-file folder + item for received mail.
 std::string AttachmentPath(const std::string& item, const std::string& fujian,
                            const std::string& mailFileFolder);
-// Whether the lower-case path names a picture (".bmp", ".jpg", "ico", ".png", "gif").
+// Whether the file's own extension, in any letter case, is one of a picture both views of the
+// reading page show: ".bmp", ".jpg", ".jpeg", ".png", ".gif", ".ico". (The light text view
+// has no reader for ".webp", so it is not among them.)
 bool IsPicturePath(const std::string& path);
 // The caption of an attachment of this size: "name[size]字节" up to 1024 bytes, otherwise
 // "name[size div 1024K]" for "F" and "name(size div 1024)K" for received mail.

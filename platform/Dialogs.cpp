@@ -63,8 +63,12 @@ class QtDialogs : public Dialogs {
   }
   QString SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                        const QString& suggestedName, const QString& filter) override {
-    const QString start = suggestedName.isEmpty() ? folder : folder + "/" + suggestedName;
-    return QFileDialog::getSaveFileName(parent, caption, start, filter);
+    QString start = folder;
+    if (!suggestedName.isEmpty())
+      start = folder.isEmpty() ? suggestedName : folder + "/" + suggestedName;
+    // The caller asks about an existing file itself (a question a test can answer).
+    return QFileDialog::getSaveFileName(parent, caption, start, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
   }
   QString OpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                        const QString& filter) override {

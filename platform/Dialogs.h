@@ -36,7 +36,8 @@ class Dialogs {
                          Buttons buttons = Buttons::Ok, Icon icon = Icon::None) = 0;
 
   // The save-file chooser: starts in folder with suggestedName filled in; filter in Qt form
-  // ("网页文件 (*.htm);;所有文件 (*)"). Empty when cancelled.
+  // ("网页文件 (*.htm);;所有文件 (*)"). Empty when cancelled. It does not ask whether to
+  // replace an existing file: the caller asks through Message.
   virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                const QString& suggestedName, const QString& filter) = 0;
   // The open-file chooser for one file, or for several. Empty when cancelled.

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <map>
 #include <set>
@@ -326,7 +327,8 @@ TEST_F(MailMovesTest, FailedReadingPageDeleteStaysOnTheMessage) {
   ASSERT_TRUE(
       Raw("CREATE TRIGGER keep BEFORE DELETE ON MailBackupBox "
           "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  const auto out = boxes::ReadingPageDelete(*data_.ADOCDUser, Box::Backup, id, 0, 3, true);
+  const auto out = boxes::ReadingPageDelete(*data_.ADOCDUser, Root(), platform::MoveToTrash,
+                                            Box::Backup, id, 0, 3, true);
   EXPECT_FALSE(out.deleted);
   EXPECT_EQ(out.next, Next::Stay);
   EXPECT_NE(out.error.find("删除邮件失败"), std::string::npos);
@@ -401,7 +403,9 @@ TEST_F(EmptyDeletedBoxTest, RemovesOnlyReceivedMailFolders) {
   EXPECT_FALSE(QFile::exists(received));
   EXPECT_TRUE(QFile::exists(trash_.path() + "/Trash/files/20240305100000/附件.doc"));
   EXPECT_TRUE(QFile::exists(written + "/附件.doc"));
-  EXPECT_TRUE(QFile::exists(pictures + "/附件.doc"));
+  // A received message without attachments loses its picture folder too.
+  EXPECT_FALSE(QFile::exists(pictures));
+  EXPECT_EQ(out.files.recycled.size(), 2u);
   const std::vector<Row> left = Rows("MailDelBox");
   ASSERT_EQ(left.size(), 1u);
   EXPECT_EQ(left[0].at("ID"), std::to_string(foreign));
@@ -441,6 +445,181 @@ TEST_F(EmptyDeletedBoxTest, FailedPurgeKeepsRowsAndMailFiles) {
   EXPECT_NE(out.error.find("清空删除箱失败"), std::string::npos);
   EXPECT_EQ(Rows("MailDelBox").size(), 1u);
   EXPECT_TRUE(QFile::exists(received + "/附件.doc"));
+}
+
+// The two ways a message goes for good: the reading page's delete and emptying the deleted box.
+enum class Purge { ReadingPage, DeletedBox };
+
+void PrintTo(Purge purge, std::ostream* out) {
+  *out << (purge == Purge::ReadingPage ? "reading page" : "deleted box");
+}
+
+class PurgeFilesTest : public EmptyDeletedBoxTest, public ::testing::WithParamInterface<Purge> {
+ protected:
+  // A file below the program folder, with its folders.
+  QString Put(const QString& relative) {
+    const QString path = dir_.path() + "/" + relative;
+    EXPECT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x");
+    return path;
+  }
+  bool Exists(const QString& relative) const { return QFile::exists(dir_.path() + "/" + relative); }
+
+  // Removes the message for good the way the test's parameter says.
+  boxes::RecycledFolders PurgeMessage(Row row) {
+    if (GetParam() == Purge::ReadingPage) {
+      row["MessageKind"] = "Mailed";
+      const int id = Insert("Historys", row);
+      const boxes::ReadingDeleteOutcome out = boxes::ReadingPageDelete(
+          *data_.ADOCDUser, Root(), platform::MoveToTrash, Box::Inbox, id, 0, 1, true);
+      EXPECT_TRUE(out.deleted) << out.error;
+      EXPECT_TRUE(Rows("Historys").empty());
+      return out.files;
+    }
+    row["MessageKind"] = "MailDel";
+    Insert("MailDelBox", row);
+    const boxes::EmptyOutcome out =
+        boxes::PurgeDeletedBox(*data_.ADOCDUser, Root(), platform::MoveToTrash);
+    EXPECT_TRUE(out.emptied) << out.error;
+    EXPECT_TRUE(Rows("MailDelBox").empty());
+    return out.files;
+  }
+};
+
+TEST_P(PurgeFilesTest, ReceivedMessageWithAttachmentsLosesItsWholeFolder) {
+  Put("DB/EMF/m1/Tenvel.eml");
+  Put("DB/EMF/m1/Tenvel.htm");
+  Put("DB/EMF/m1/报告.pdf");
+  Put("DB/EMF/m1/pic.png");
+  Put("DB/EMF/other/Tenvel.eml");
+  Row row = ReceivedRow("", "附件");
+  row["FuJianPath"] = "/m1/报告.pdf*";
+  row["FilePath"] = "/m1";
+  row["MailFolder"] = "/m1";
+  const boxes::RecycledFolders files = PurgeMessage(row);
+  EXPECT_FALSE(Exists("DB/EMF/m1"));
+  EXPECT_TRUE(QFile::exists(trash_.path() + "/Trash/files/m1/Tenvel.eml"));
+  EXPECT_EQ(files.recycled, std::vector<std::string>{Root() + "/DB/EMF/m1"});
+  EXPECT_TRUE(Exists("DB/EMF/other/Tenvel.eml"));
+  EXPECT_TRUE(Exists("DB/EMF/TemFile"));
+}
+
+TEST_P(PurgeFilesTest, ReceivedMessageWithOnlyInlinePicturesLosesThem) {
+  Put("DB/EMF/p1/pic.gif");
+  Row row = ReceivedRow("", "图片");
+  row["FuJianPath"] = "";
+  row["FilePath"] = "/p1";
+  row["MailFolder"] = "";
+  PurgeMessage(row);
+  EXPECT_FALSE(Exists("DB/EMF/p1"));
+}
+
+TEST_P(PurgeFilesTest, ReceivedMessageWithOnlyItsRawMessageLosesIt) {
+  Put("DB/EMF/r1/Tenvel.eml");
+  Row row = ReceivedRow("", "原文");
+  row["FuJianPath"] = "";
+  row["FilePath"] = "NOHAVEExtractFile";
+  row["MailFolder"] = "/r1";
+  PurgeMessage(row);
+  EXPECT_FALSE(Exists("DB/EMF/r1"));
+}
+
+TEST_P(PurgeFilesTest, OlderReceivedMessageLosesAttachmentAndPictureFolders) {
+  Put("DB/EMF/a1/x.doc");
+  Put("DB/EMF/a2/y.doc");
+  Put("DB/EMF/p2/pic.jpg");
+  Row row = ReceivedRow("", "旧");
+  row["FuJianPath"] = "/a1/x.doc*/a2/y.doc*";
+  row["FilePath"] = "/p2";
+  row["MailFolder"] = "";
+  EXPECT_EQ(PurgeMessage(row).recycled.size(), 3u);
+  EXPECT_FALSE(Exists("DB/EMF/a1"));
+  EXPECT_FALSE(Exists("DB/EMF/a2"));
+  EXPECT_FALSE(Exists("DB/EMF/p2"));
+}
+
+TEST_P(PurgeFilesTest, MailWrittenHereKeepsTheUsersFiles) {
+  const QString own = Put("home/报告.pdf");
+  const QString forwarded = Put("DB/EMF/m1/转发.doc");
+  Row row = ReceivedRow("", "发出");
+  row["Fujian"] = "F";
+  row["FuJianPath"] = (own + "*" + forwarded + "*").toStdString();
+  row["FilePath"] = "/m1";
+  row["MailFolder"] = "/m1";
+  const boxes::RecycledFolders files = PurgeMessage(row);
+  EXPECT_TRUE(QFile::exists(own));
+  EXPECT_TRUE(QFile::exists(forwarded));
+  EXPECT_TRUE(files.recycled.empty());
+  EXPECT_TRUE(files.notRecycled.empty());
+}
+
+TEST_P(PurgeFilesTest, DamagedRowRemovesNothingOutsideItsOwnSubFolders) {
+  Put("DB/outside/keep.doc");
+  Put("outside/keep.doc");
+  Put("DB/EMF/TemFile/Tenvel.htm");
+  Put("DB/EMF/loose.doc");
+  Row row = ReceivedRow("", "坏");
+  row["FuJianPath"] = "/../outside/keep.doc*/../../outside/keep.doc*/loose.doc*/TemFile/x*";
+  row["FilePath"] = "/..";
+  row["MailFolder"] = "/x/../../outside";
+  const boxes::RecycledFolders files = PurgeMessage(row);
+  EXPECT_TRUE(files.recycled.empty());
+  EXPECT_TRUE(files.notRecycled.empty());
+  EXPECT_TRUE(Exists("DB/outside/keep.doc"));
+  EXPECT_TRUE(Exists("outside/keep.doc"));
+  EXPECT_TRUE(Exists("DB/EMF/TemFile/Tenvel.htm"));
+  EXPECT_TRUE(Exists("DB/EMF/loose.doc"));
+  EXPECT_TRUE(Exists("DB/MsgEx.mdb"));
+}
+
+TEST_P(PurgeFilesTest, FolderAlreadyGoneIsReportedAndTheRowStillGoes) {
+  Row row = ReceivedRow("", "无");
+  row["MailFolder"] = "/gone";
+  row["FuJianPath"] = "";
+  const boxes::RecycledFolders files = PurgeMessage(row);
+  EXPECT_EQ(files.notRecycled, std::vector<std::string>{Root() + "/DB/EMF/gone"});
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWays, PurgeFilesTest,
+                         ::testing::Values(Purge::ReadingPage, Purge::DeletedBox),
+                         [](const ::testing::TestParamInfo<Purge>& info) {
+                           return info.param == Purge::ReadingPage ? "ReadingPage" : "DeletedBox";
+                         });
+
+TEST_F(EmptyDeletedBoxTest, FailedReadingPageDeleteKeepsTheMessagesFiles) {
+  const QString folder = MailFolder("m1");
+  Row row = ReceivedRow("MailBackup", "留");
+  row["MailFolder"] = "/m1";
+  const int id = Insert("MailBackupBox", row);
+  ASSERT_TRUE(
+      Raw("CREATE TRIGGER keep BEFORE DELETE ON MailBackupBox "
+          "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  const auto out = boxes::ReadingPageDelete(*data_.ADOCDUser, Root(), platform::MoveToTrash,
+                                            Box::Backup, id, 0, 3, true);
+  EXPECT_FALSE(out.deleted);
+  EXPECT_TRUE(QFile::exists(folder + "/附件.doc"));
+  EXPECT_TRUE(out.files.recycled.empty());
+}
+
+TEST_F(EmptyDeletedBoxTest, ReadingPageDeleteFromTheSentBoxKeepsTheAttachedFiles) {
+  const QString own = dir_.path() + "/own.pdf";
+  QFile file(own);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  Row row = ReceivedRow("MailSendSucc", "发");
+  row["Fujian"] = "F";
+  row["FuJianPath"] = own.toStdString() + "*";
+  row["MailFolder"] = "";
+  const int id = Insert("MailSendBox", row);
+  boxes::MailMoves moves([this] { return data_.ADOCDUser.get(); }, Root());
+  platform::ScriptedDialogs script;
+  platform::ScopedDialogs use(&script);
+  script.answers.push_back(platform::Answer::Ok);
+  EXPECT_TRUE(moves.DeleteOnReadingPage(Box::Sent, id, 0, 1, nullptr).deleted);
+  EXPECT_TRUE(Rows("MailSendBox").empty());
+  EXPECT_TRUE(QFile::exists(own));
 }
 
 }  // namespace

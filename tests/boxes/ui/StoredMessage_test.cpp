@@ -135,12 +135,32 @@ TEST(WritePageFile, ReplacesTheFileAndCreatesOnlyWhenAsked) {
   EXPECT_FALSE(std::filesystem::exists(folder + "/Tenvel.htm.part"));
 }
 
-TEST(IsPicturePath, MatchesTheMarkersAnywhereInTheLowerCasePath) {
-  EXPECT_TRUE(boxes::IsPicturePath("/a/B.JPG"));
-  EXPECT_TRUE(boxes::IsPicturePath("/a/favicon"));  // "ico" without a dot counts
-  EXPECT_TRUE(boxes::IsPicturePath("/gifts/list.txt"));
-  EXPECT_FALSE(boxes::IsPicturePath("/a/b.jpeg"));
-  EXPECT_FALSE(boxes::IsPicturePath("/a/b.txt"));
+TEST(IsPicturePath, OnlyTheFileNamesOwnExtensionCounts) {
+  for (const char* picture : {"/a/B.JPG", "/a/b.jpeg", "/a/b.Png", "/a/b.gif", "/a/fav.ICO",
+                              "/a/b.bmp", "/a/report.final.png", "b.jpg"}) {
+    EXPECT_TRUE(boxes::IsPicturePath(picture)) << picture;
+  }
+  // Marks elsewhere in the path, or inside the name, make no picture of it.
+  for (const char* other : {"/home/nicole/DB/EMF/m1/Unicode.pdf", "/a/favicon", "/gifts/list.txt",
+                            "/a/pictures.png/notes.txt", "/a/b.png.exe", "/a/b.txt", "/a/.png",
+                            "/a/png", "/a/b.", ""}) {
+    EXPECT_FALSE(boxes::IsPicturePath(other)) << other;
+  }
+}
+
+TEST(StoredPage, AttachmentsBelowAFolderNamedLikeAPictureAreNoPictures) {
+  // A data folder below /home/nicole ("ico") and a name with "gif" inside it gave broken
+  // pictures after the body.
+  boxes::StoredRecord r;
+  r.content = "<p>x</p>";
+  r.fujian = "S";
+  r.mailcc = "no";
+  r.fuJianPath = "/m1/Unicode.pdf*/m1/gifts.doc*/m1/photo.JPEG*";
+  const boxes::StoredPage page =
+      boxes::BuildStoredPage(r, boxes::StoredView::BoxPreview, "/home/nicole/DB/EMF");
+  EXPECT_EQ(page.html,
+            "<p>x</p><P><HR></P><P><CENTER><P><CENTER>"
+            "<IMG src=\"/home/nicole/DB/EMF/m1/photo.JPEG\"></P>");
 }
 
 TEST(DraftFields, RecipientFieldCarriesCcAndBccMarkers) {
