@@ -23,6 +23,7 @@
 #include "app/MailBoxes.h"
 #include "app/SiteConfig.h"
 #include "app/Unit1.h"
+#include "platform/SingleInstance.h"
 #include "platform/WorkingSet.h"
 #include "receive/ReceiveSchedule.h"
 
@@ -62,7 +63,7 @@ void TForm1::btn28Click() {
     // Without a notification area a hidden window could not be found again.
     showMinimized();
   }
-  ResetComposePage();
+  // The compose page stays as it is: a mail being written is there when the window returns.
   platform::TrimWorkingSet();
 }
 
@@ -90,6 +91,20 @@ void TForm1::ShowFromTray() {
   raise();
   activateWindow();
   ShowStartPage();
+}
+
+void TForm1::BringToFront() {
+  ShowFromTray();
+  // A window already on the screen may lie behind others.
+  raise();
+  activateWindow();
+}
+
+void TForm1::FollowLaterStarts(platform::SingleInstance* instance) {
+  connect(instance, &platform::SingleInstance::messageReceived, this,
+          [this](const QByteArray& message) {
+            if (message == platform::kInstanceMessage) BringToFront();
+          });
 }
 
 void TForm1::ShowPage(QWidget* page) {
@@ -120,9 +135,8 @@ void TForm1::HelpClick() {
 void TForm1::FeedbackClick() {
   ComposePage* compose = boxes_->Compose();
   ShowPage(compose);
-  compose->AttachmentBar()->hide();
+  ResetComposePage();
   compose->SenderSelector()->clear();
-  compose->Editor()->clear();
   if (!data_->IsOpen()) return;
   const FeedbackMail mail = PrepareFeedback(QDate::currentDate(), *data_->ADOQueryMailAcc);
   compose->SubjectField()->setText(mail.subject);
