@@ -194,7 +194,13 @@ bool BoxPage::eventFilter(QObject* watched, QEvent* event) {
   if (watched != list_ || event->type() != QEvent::KeyPress) {
     return QWidget::eventFilter(watched, event);
   }
-  switch (static_cast<QKeyEvent*>(event)->key()) {
+  const auto* key = static_cast<QKeyEvent*>(event);
+  // With Shift held the arrows are the view's own: they extend the selection.
+  const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+  if (arrow && key->modifiers().testFlag(Qt::ShiftModifier)) {
+    return QWidget::eventFilter(watched, event);
+  }
+  switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       emit rowOpened();
