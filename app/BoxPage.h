@@ -70,6 +70,7 @@ class BoxPage : public QWidget {
   QWidget* BuildHeader();
   QWidget* BuildPreviewArea();
   void BuildList();
+  void SetDefaultColumnWidths();
   void ShowPopup(const QPoint& pos);
 
   Box box_;

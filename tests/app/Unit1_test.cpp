@@ -15,14 +15,18 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <functional>
 
 #include "app/Aboutus.h"
+#include "app/BoxListModel.h"
+#include "app/BoxPage.h"
 #include "app/ComposePage.h"
 #include "app/Feedback.h"
 #include "app/FrameGeometry.h"
@@ -470,6 +474,39 @@ TEST(SecondStart, RestoresAMinimisedWindowAndActivatesAShownOne) {
   running.StartAgain();
   EXPECT_TRUE(QTest::qWaitFor([&w] { return w.window->isActiveWindow(); }, 3000));
   EXPECT_EQ(w.window->PageControl1->currentWidget(), shown);
+}
+
+TEST(BoxList, AtTheWindowsSizeEveryColumnUpToTheTimeIsInView) {
+  // Enough rows for the vertical scroll bar, which narrows the list.
+  std::vector<std::string> rows;
+  for (int i = 0; i < 60; ++i) {
+    rows.push_back(
+        "insert into Historys (Sender, SendDateTime, MailSubject, MessageKind) values "
+        "(\"Somebody Long <somebody.long@example.com>\", \"2024-12-28 23:58:59\", "
+        "\"a subject\", \"MailUn\")");
+  }
+  StartedWindow w(rows);
+  ASSERT_EQ(w.window->size(), QSize(700, 550));
+  for (app::Box box : {app::Box::Inbox, app::Box::Sent}) {
+    w.window->Boxes()->OpenBox(box);
+    QTableView* list = w.window->Boxes()->Page(box)->List();
+    QTest::qWait(50);  // the layout of the page just shown
+    if (box == app::Box::Inbox) {
+      EXPECT_TRUE(list->verticalScrollBar()->isVisible());
+    }
+    const int viewport = list->viewport()->width();
+    EXPECT_LE(list->columnViewportPosition(app::kColTime) + list->columnWidth(app::kColTime),
+              viewport);
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    // The whole time fits its column; the subject has the room the others leave.
+    EXPECT_GT(list->columnWidth(app::kColTime),
+              list->fontMetrics().horizontalAdvance("2024-12-28 23:58:59"));
+    EXPECT_LT(list->columnWidth(app::kColAttachment), 50);
+    EXPECT_LT(list->columnWidth(app::kColMark), 50);
+    EXPECT_GT(list->columnWidth(app::kColSubject), list->columnWidth(app::kColThird));
+    for (int c = app::kColBody; c < app::kColumnCount; ++c)
+      EXPECT_TRUE(list->isColumnHidden(c)) << c;
+  }
 }
 
 namespace {
