@@ -101,7 +101,10 @@ void BoxPage::SetDefaultColumnWidths() {
   const QFontMetrics metrics = list_->fontMetrics();
   const int padding = 2 * metrics.averageCharWidth();
   const int icon = list_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list_);
-  list_->setColumnWidth(kColCaption, 8);
+  // The empty first column is a thin margin; the header's default minimum would widen it.
+  constexpr int kCaptionWidth = 8;
+  header->setMinimumSectionSize(kCaptionWidth);
+  list_->setColumnWidth(kColCaption, kCaptionWidth);
   for (int c : {kColAttachment, kColMark})
     list_->setColumnWidth(c, std::max(icon + padding, header->sectionSizeHint(c)));
   list_->setColumnWidth(kColThird, 22 * metrics.averageCharWidth());

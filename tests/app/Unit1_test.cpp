@@ -501,6 +501,7 @@ TEST(BoxList, AtTheWindowsSizeEveryColumnUpToTheTimeIsInView) {
     // The whole time fits its column; the subject has the room the others leave.
     EXPECT_GT(list->columnWidth(app::kColTime),
               list->fontMetrics().horizontalAdvance("2024-12-28 23:58:59"));
+    EXPECT_LE(list->columnWidth(app::kColCaption), 8);
     EXPECT_LT(list->columnWidth(app::kColAttachment), 50);
     EXPECT_LT(list->columnWidth(app::kColMark), 50);
     EXPECT_GT(list->columnWidth(app::kColSubject), list->columnWidth(app::kColThird));
