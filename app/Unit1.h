@@ -30,6 +30,7 @@ class QStackedWidget;
 namespace platform {
 class GlobalHotKey;
 class HtmlView;
+class SingleInstance;
 class TrayIcon;
 }  // namespace platform
 namespace receive {
@@ -73,6 +74,11 @@ class TForm1 : public QMainWindow {
   void btn15Click();    // maximise / restore, caption "2" / "1"
   void btn28Click();    // close: hide to the notification area
   void ShowFromTray();  // tray click, "打开客户端", Ctrl+M
+  // A later start of the program: a hidden or minimised window comes back as from the
+  // notification area; any shown window is raised and activated.
+  void BringToFront();
+  // Follows the running copy's socket: each later start brings the window to the front.
+  void FollowLaterStarts(platform::SingleInstance* instance);
   void ShowStartPage();
   void ExitProgram();  // "退出程序"
   void OpenTool(int n);
@@ -169,6 +175,7 @@ class TForm1 : public QMainWindow {
   void ShowStatus(const QString& line);
   void ReportError(const QString& what, const std::string& detail);
   // Unit1Frame.cpp
+  // Empties the compose page for a new mail (subject, receiver, attachments, editor).
   void ResetComposePage();
   // Fills the compose page with an opened draft.
   void ShowDraft(const boxes::DraftFields& fields);

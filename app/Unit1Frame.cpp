@@ -24,6 +24,7 @@
 #include "app/Unit1.h"
 #include "boxes/DraftOpen.h"
 #include "boxes/MailBoxes.h"
+#include "platform/SingleInstance.h"
 #include "platform/WorkingSet.h"
 #include "receive/ReceiveSchedule.h"
 
@@ -63,7 +64,7 @@ void TForm1::btn28Click() {
     // Without a notification area a hidden window could not be found again.
     showMinimized();
   }
-  ResetComposePage();
+  // The compose page stays as it is: a mail being written is there when the window returns.
   platform::TrimWorkingSet();
 }
 
@@ -91,6 +92,20 @@ void TForm1::ShowFromTray() {
   raise();
   activateWindow();
   ShowStartPage();
+}
+
+void TForm1::BringToFront() {
+  ShowFromTray();
+  // A window already on the screen may lie behind others.
+  raise();
+  activateWindow();
+}
+
+void TForm1::FollowLaterStarts(platform::SingleInstance* instance) {
+  connect(instance, &platform::SingleInstance::messageReceived, this,
+          [this](const QByteArray& message) {
+            if (message == platform::kInstanceMessage) BringToFront();
+          });
 }
 
 void TForm1::ShowPage(QWidget* page) {
@@ -121,9 +136,8 @@ void TForm1::HelpClick() {
 void TForm1::FeedbackClick() {
   ComposePage* compose = compose_;
   ShowPage(compose);
-  compose->AttachmentBar()->hide();
+  ResetComposePage();
   compose->SenderSelector()->clear();
-  compose->Editor()->clear();
   if (!data_->IsOpen()) return;
   const FeedbackMail mail = PrepareFeedback(QDate::currentDate(), *data_->ADOQueryMailAcc);
   compose->SubjectField()->setText(mail.subject);

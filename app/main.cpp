@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
   app::CopyShippedResources(QApplication::applicationDirPath(), programFolder);
   app::TDataQX dataModule;
   app::TForm1 mainWindow(programFolder, &dataModule);
+  // Starting the program again shows this window, also from the notification area.
+  mainWindow.FollowLaterStarts(&instance);
   mainWindow.show();
   mainWindow.raise();
   return QApplication::exec();

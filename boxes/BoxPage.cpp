@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,6 +22,8 @@ namespace {
 
 constexpr const char* kClosePreview = "关闭预览";
 constexpr const char* kOpenPreview = "打开预览";
+// The widest text of the time column (yyyy-MM-dd hh:mm:ss).
+constexpr const char* kTimeSample = "0000-00-00 00:00:00";
 
 QFrame* BorderPanel(Qt::Orientation orientation, QWidget* parent) {
   auto* panel = new QFrame(parent);
@@ -79,9 +82,7 @@ void BoxPage::BuildList() {
   list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
   list_->horizontalHeader()->setSectionsClickable(true);
   list_->horizontalHeader()->setStretchLastSection(false);
-  const int widths[] = {8, 36, 36, 200, 360, 140};
-  for (int c = 0; c < 6; ++c)
-    list_->setColumnWidth(c, widths[c]);
+  SetDefaultColumnWidths();
   for (int c = kColBody; c < kColumnCount; ++c)
     list_->setColumnHidden(c, true);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -91,6 +92,26 @@ void BoxPage::BuildList() {
   connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int column) { emit columnClicked(column); });
   connect(list_, &QTableView::customContextMenuRequested, this, &BoxPage::ShowPopup);
+}
+
+void BoxPage::SetDefaultColumnWidths() {
+  // Widths follow the list's font, so the whole time stays readable whatever the font size;
+  // the subject takes what the other columns leave.
+  QHeaderView* header = list_->horizontalHeader();
+  const QFontMetrics metrics = list_->fontMetrics();
+  const int padding = 2 * metrics.averageCharWidth();
+  const int icon = list_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list_);
+  // The empty first column is a thin margin; the header's default minimum would widen it.
+  constexpr int kCaptionWidth = 8;
+  header->setMinimumSectionSize(kCaptionWidth);
+  list_->setColumnWidth(kColCaption, kCaptionWidth);
+  for (int c : {kColAttachment, kColMark})
+    list_->setColumnWidth(c, std::max(icon + padding, header->sectionSizeHint(c)));
+  list_->setColumnWidth(kColThird, 22 * metrics.averageCharWidth());
+  list_->setColumnWidth(
+      kColTime, std::max(metrics.horizontalAdvance(QString::fromLatin1(kTimeSample)) + padding,
+                         header->sectionSizeHint(kColTime)));
+  header->setSectionResizeMode(kColSubject, QHeaderView::Stretch);
 }
 
 QWidget* BoxPage::BuildHeader() {
@@ -194,7 +215,13 @@ bool BoxPage::eventFilter(QObject* watched, QEvent* event) {
   if (watched != list_ || event->type() != QEvent::KeyPress) {
     return QWidget::eventFilter(watched, event);
   }
-  switch (static_cast<QKeyEvent*>(event)->key()) {
+  const auto* key = static_cast<QKeyEvent*>(event);
+  // With Shift held the arrows are the view's own: they extend the selection.
+  const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+  if (arrow && key->modifiers().testFlag(Qt::ShiftModifier)) {
+    return QWidget::eventFilter(watched, event);
+  }
+  switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       emit rowOpened();

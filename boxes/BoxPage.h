@@ -57,8 +57,8 @@ class BoxPage : public QWidget {
  signals:
   void rowClicked();      // a click on a row
   void rowOpened();       // double-click or Enter
-  void previousWanted();  // Up
-  void nextWanted();      // Down
+  void previousWanted();  // Up (Shift+Up extends the selection instead)
+  void nextWanted();      // Down (Shift+Down extends the selection instead)
   void deleteWanted();    // Delete
   void headerClicked(boxes::HeaderButton which);
   void columnClicked(int column);  // a click on a column header
@@ -70,6 +70,7 @@ class BoxPage : public QWidget {
   QWidget* BuildHeader();
   QWidget* BuildPreviewArea();
   void BuildList();
+  void SetDefaultColumnWidths();
   void ShowPopup(const QPoint& pos);
 
   Box box_;

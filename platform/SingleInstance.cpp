@@ -7,6 +7,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -52,13 +53,30 @@ bool SingleInstance::Listen() {
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(ServerPath())) return false;
   connect(server_, &QLocalServer::newConnection, this, [this] {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-      connect(socket, &QLocalSocket::readyRead, this,
-              [this, socket] { emit messageReceived(socket->readAll()); });
-      connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    }
+    while (QLocalSocket* socket = server_->nextPendingConnection())
+      Receive(socket);
   });
   return true;
+}
+
+void SingleInstance::Receive(QLocalSocket* socket) {
+  // A stream may deliver the message in pieces: they are collected, and the message is handed
+  // on once, when it is whole or when the sender hangs up.
+  auto bytes = std::make_shared<QByteArray>();
+  const auto finish = [this, socket, bytes] {
+    QObject::disconnect(socket, nullptr, this, nullptr);
+    if (!bytes->isEmpty()) emit messageReceived(*bytes);
+    socket->deleteLater();
+  };
+  const auto whole = static_cast<qsizetype>(qstrlen(kInstanceMessage));
+  connect(socket, &QLocalSocket::readyRead, this, [socket, bytes, finish, whole] {
+    bytes->append(socket->readAll());
+    if (bytes->size() >= whole) finish();
+  });
+  connect(socket, &QLocalSocket::disconnected, this, [socket, bytes, finish] {
+    bytes->append(socket->readAll());
+    finish();
+  });
 }
 
 bool SingleInstance::TellRunningCopy() const {

@@ -4,7 +4,7 @@
 // The first copy holds a lock file and listens on the local socket "Tenvel1024" in the user's
 // runtime folder. A later copy finds the lock taken, connects to that socket, writes "1034"
 // and ends without creating a window or opening any data file. The running copy reads the
-// message and does nothing with it.
+// message and hands it on (the main window comes to the front).
 //
 //   platform::SingleInstance instance;
 //   if (!instance.Claim()) return 0;     // another copy runs; it has been told
@@ -19,6 +19,7 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 class QLockFile;
 
 namespace platform {
@@ -48,11 +49,13 @@ class SingleInstance : public QObject {
   QString ServerPath() const;
 
  signals:
-  // A later copy sent this message (the program does not act on it).
+  // A later copy sent this message: once per connection, whole (collected until it has the
+  // length of kInstanceMessage, or what came when the later copy hung up before that).
   void messageReceived(const QByteArray& message);
 
  private:
   bool TellRunningCopy() const;
+  void Receive(QLocalSocket* socket);
 
   QString folder_;
   std::unique_ptr<QLockFile> lock_;

@@ -10,15 +10,19 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <functional>
 
 #include "app/Aboutus.h"
 #include "app/ComposePage.h"
@@ -26,8 +30,11 @@
 #include "app/FrameGeometry.h"
 #include "app/SiteConfig.h"
 #include "app/TitleBar.h"
+#include "boxes/BoxListModel.h"
+#include "boxes/BoxPage.h"
 #include "boxes/MailBoxes.h"
 #include "platform/HtmlView.h"
+#include "platform/SingleInstance.h"
 #include "platform/TrayIcon.h"
 #include "receive/ManualRec.h"
 #include "receive/ReceiveSchedule.h"
@@ -258,8 +265,9 @@ TEST(Frame, CloseHidesToTrayAndTrayClickBringsTheStartPageBack) {
 
   QTest::mouseClick(w.window->btn28, Qt::LeftButton);
   EXPECT_FALSE(w.window->isVisible());
-  EXPECT_TRUE(compose->SubjectField()->text().isEmpty());
-  EXPECT_TRUE(compose->AttachmentPaths().isEmpty());
+  // The mail being written stays.
+  EXPECT_EQ(compose->SubjectField()->text(), "half written");
+  EXPECT_EQ(compose->AttachmentPaths().size(), 1);
 
   w.window->ShowFromTray();
   EXPECT_TRUE(w.window->isVisible());
@@ -285,6 +293,65 @@ TEST(Frame, WithoutTrayCloseMinimisesSoTheWindowStaysReachable) {
   EXPECT_TRUE(w.window->isMinimized());
   w.window->ShowFromTray();
   EXPECT_FALSE(w.window->isMinimized());
+}
+
+namespace {
+
+// A mail half written on the compose page: receiver, subject, text and one attachment.
+void WriteHalfAMail(app::ComposePage* compose, const QString& attachment) {
+  compose->ReceiverField()->setText("li@x.cn");
+  compose->SubjectField()->setText("half written");
+  compose->Editor()->setPlainText("Dear Li,");
+  compose->AddAttachment(attachment);
+  compose->AttachmentBar()->show();
+}
+
+void ExpectHalfAMail(const app::ComposePage* compose, const QString& attachment, const char* how) {
+  EXPECT_EQ(compose->ReceiverField()->text(), "li@x.cn") << how;
+  EXPECT_EQ(compose->SubjectField()->text(), "half written") << how;
+  EXPECT_EQ(compose->Editor()->toPlainText(), "Dear Li,") << how;
+  EXPECT_EQ(compose->AttachmentPaths(), QStringList{attachment}) << how;
+  EXPECT_FALSE(compose->AttachmentBar()->isHidden()) << how;
+}
+
+}  // namespace
+
+TEST(Frame, EveryWayOfHidingTheWindowKeepsTheMailBeingWritten) {
+  StartedWindow w;
+  app::ComposePage* compose = w.window->Compose();
+  const QString attachment = w.dir.path() + "/DB2/ToolSeat.db";
+  WriteHalfAMail(compose, attachment);
+
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"close to the tray", [&] { QTest::mouseClick(w.window->btn28, Qt::LeftButton); }},
+      {"minimise to the tray", [&] { QTest::mouseClick(w.window->btn14, Qt::LeftButton); }},
+      {"closed by the window system", [&] { w.window->close(); }},
+  };
+  for (const auto& [how, hide] : ways) {
+    w.window->SetHideToTray(true);
+    hide();
+    EXPECT_FALSE(w.window->isVisible()) << how;
+    ExpectHalfAMail(compose, attachment, how);
+    w.window->ShowFromTray();
+    ExpectHalfAMail(compose, attachment, how);
+  }
+  // Without a notification area closing minimises; the mail stays as well.
+  w.window->SetHideToTray(false);
+  QTest::mouseClick(w.window->btn28, Qt::LeftButton);
+  EXPECT_TRUE(w.window->isMinimized());
+  w.window->ShowFromTray();
+  ExpectHalfAMail(compose, attachment, "close without a tray");
+}
+
+TEST(Frame, FeedbackStartsAFreshMailWithoutTheLastOnesAttachments) {
+  StartedWindow w;
+  app::ComposePage* compose = w.window->Compose();
+  WriteHalfAMail(compose, w.dir.path() + "/DB2/ToolSeat.db");
+  w.window->FeedbackClick();
+  EXPECT_TRUE(compose->AttachmentPaths().isEmpty());
+  EXPECT_TRUE(compose->AttachmentBar()->isHidden());
+  EXPECT_TRUE(compose->Editor()->toPlainText().isEmpty());
+  EXPECT_EQ(compose->ReceiverField()->text(), app::kSupportAddress);
 }
 
 TEST(Frame, FeedbackPreparesACompositionToSupport) {
@@ -338,6 +405,109 @@ TEST(Frame, EnterInTheMailEditorBreaksTheLineInsteadOfStartingAParagraph) {
   QSignalSpy entered(w.window->Compose()->SubjectField(), &QLineEdit::returnPressed);
   QTest::keyClick(w.window->Compose()->SubjectField(), Qt::Key_Return);
   EXPECT_EQ(entered.size(), 1);
+}
+
+namespace {
+
+// The running copy's socket in a folder of its own, followed by the window.
+struct RunningCopy {
+  QTemporaryDir folder;
+  platform::SingleInstance instance{folder.path()};
+
+  explicit RunningCopy(app::TForm1& window) {
+    EXPECT_TRUE(instance.Claim());
+    EXPECT_TRUE(instance.Listen());
+    window.FollowLaterStarts(&instance);
+  }
+  // What a later start of the program does: it finds the lock taken and says so.
+  void StartAgain() {
+    platform::SingleInstance later(folder.path());
+    EXPECT_FALSE(later.Claim());
+  }
+};
+
+bool OnScreen(const QWidget* window) {
+  return window->isVisible() && !window->isMinimized();
+}
+
+}  // namespace
+
+TEST(SecondStart, BringsTheWindowBackFromTheTray) {
+  StartedWindow w;
+  RunningCopy running(*w.window);
+  w.window->SetHideToTray(true);
+  QTest::mouseClick(w.window->btn28, Qt::LeftButton);
+  ASSERT_FALSE(w.window->isVisible());
+
+  // Something else on the socket is not a later start.
+  {
+    QLocalSocket stranger;
+    stranger.connectToServer(running.instance.ServerPath());
+    ASSERT_TRUE(stranger.waitForConnected(3000));
+    stranger.write("hello");
+    ASSERT_TRUE(stranger.waitForBytesWritten(3000));
+  }
+  QTest::qWait(200);
+  EXPECT_FALSE(w.window->isVisible());
+
+  running.StartAgain();
+  ASSERT_TRUE(QTest::qWaitFor([&w] { return OnScreen(w.window.get()); }, 3000));
+  EXPECT_EQ(w.window->size(), QSize(700, 550));
+}
+
+TEST(SecondStart, RestoresAMinimisedWindowAndActivatesAShownOne) {
+  StartedWindow w;
+  RunningCopy running(*w.window);
+  w.window->SetHideToTray(false);
+  QTest::mouseClick(w.window->btn14, Qt::LeftButton);
+  ASSERT_TRUE(w.window->isMinimized());
+  running.StartAgain();
+  ASSERT_TRUE(QTest::qWaitFor([&w] { return OnScreen(w.window.get()); }, 3000));
+
+  // A window on the screen behind another one comes forward and keeps its page.
+  w.window->Boxes()->OpenBox(boxes::Box::Inbox);
+  QWidget* const shown = w.window->PageControl1->currentWidget();
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other, 3000));
+  running.StartAgain();
+  EXPECT_TRUE(QTest::qWaitFor([&w] { return w.window->isActiveWindow(); }, 3000));
+  EXPECT_EQ(w.window->PageControl1->currentWidget(), shown);
+}
+
+TEST(BoxList, AtTheWindowsSizeEveryColumnUpToTheTimeIsInView) {
+  // Enough rows for the vertical scroll bar, which narrows the list.
+  std::vector<std::string> rows;
+  for (int i = 0; i < 60; ++i) {
+    rows.push_back(
+        "insert into Historys (Sender, SendDateTime, MailSubject, MessageKind) values "
+        "(\"Somebody Long <somebody.long@example.com>\", \"2024-12-28 23:58:59\", "
+        "\"a subject\", \"MailUn\")");
+  }
+  StartedWindow w(rows);
+  ASSERT_EQ(w.window->size(), QSize(700, 550));
+  for (boxes::Box box : {boxes::Box::Inbox, boxes::Box::Sent}) {
+    w.window->Boxes()->OpenBox(box);
+    QTableView* list = w.window->Boxes()->Page(box)->List();
+    QTest::qWait(50);  // the layout of the page just shown
+    if (box == boxes::Box::Inbox) {
+      EXPECT_TRUE(list->verticalScrollBar()->isVisible());
+    }
+    const int viewport = list->viewport()->width();
+    EXPECT_LE(list->columnViewportPosition(boxes::kColTime) + list->columnWidth(boxes::kColTime),
+              viewport);
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    // The whole time fits its column; the subject has the room the others leave.
+    EXPECT_GT(list->columnWidth(boxes::kColTime),
+              list->fontMetrics().horizontalAdvance("2024-12-28 23:58:59"));
+    EXPECT_LE(list->columnWidth(boxes::kColCaption), 8);
+    EXPECT_LT(list->columnWidth(boxes::kColAttachment), 50);
+    EXPECT_LT(list->columnWidth(boxes::kColMark), 50);
+    EXPECT_GT(list->columnWidth(boxes::kColSubject), list->columnWidth(boxes::kColThird));
+    for (int c = boxes::kColBody; c < boxes::kColumnCount; ++c)
+      EXPECT_TRUE(list->isColumnHidden(c)) << c;
+  }
 }
 
 namespace {

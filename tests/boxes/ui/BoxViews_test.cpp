@@ -4,7 +4,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -180,6 +182,34 @@ TEST_F(BoxViews, PreviousOnTheFirstRowAndNextOnTheLastShowTheSameRow) {
   boxes_->NextMessage();
   EXPECT_EQ(Inbox()->SingleSelectedRow(), 2);
   EXPECT_EQ(boxes_->Current().subject, "bravo");
+}
+
+TEST_F(BoxViews, ShiftWithTheArrowsExtendsTheSelectionPlainArrowsStep) {
+  FillThree();
+  stack_.show();
+  QTableView* list = Inbox()->List();
+  QSignalSpy previous(Inbox(), &boxes::BoxPage::previousWanted);
+  QSignalSpy next(Inbox(), &boxes::BoxPage::nextWanted);
+  Click(Inbox(), 0);
+
+  QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(Inbox()->SelectedRows(), (std::vector<int>{0, 1, 2}));
+  QTest::keyClick(list, Qt::Key_Up, Qt::ShiftModifier);
+  EXPECT_EQ(Inbox()->SelectedRows(), (std::vector<int>{0, 1}));
+  EXPECT_EQ(previous.size(), 0);
+  EXPECT_EQ(next.size(), 0);
+  EXPECT_EQ(boxes_->Current().subject, "charlie");  // no step previewed another row
+
+  // Without Shift the arrows step to the next or previous message, selecting it alone.
+  Click(Inbox(), 1);
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(next.size(), 1);
+  EXPECT_EQ(Inbox()->SingleSelectedRow(), 2);
+  QTest::keyClick(list, Qt::Key_Up);
+  EXPECT_EQ(previous.size(), 1);
+  EXPECT_EQ(Inbox()->SingleSelectedRow(), 1);
+  EXPECT_EQ(boxes_->Current().subject, "Alpha");
 }
 
 TEST_F(BoxViews, ReadingPageOpensWithoutChangingTheReadStateAndStepsThroughTheList) {
