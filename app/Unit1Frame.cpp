@@ -91,7 +91,9 @@ void TForm1::ShowFromTray() {
   showNormal();
   raise();
   activateWindow();
-  ShowStartPage();
+  // A mail being written is shown again where it was left; any other page gives way to the
+  // start page.
+  if (PageControl1->currentWidget() != compose_) ShowStartPage();
 }
 
 void TForm1::BringToFront() {

@@ -343,6 +343,21 @@ TEST(Frame, EveryWayOfHidingTheWindowKeepsTheMailBeingWritten) {
   ExpectHalfAMail(compose, attachment, "close without a tray");
 }
 
+TEST(Frame, AMailBeingWrittenIsShownAgainWhenTheWindowComesBack) {
+  StartedWindow w;
+  w.window->FeedbackClick();  // shows the compose page
+  ASSERT_EQ(w.window->PageControl1->currentWidget(), w.window->Compose());
+  w.window->SetHideToTray(true);
+  QTest::mouseClick(w.window->btn28, Qt::LeftButton);
+  w.window->ShowFromTray();
+  EXPECT_EQ(w.window->PageControl1->currentWidget(), w.window->Compose());
+  // From any other page the window comes back on the start page.
+  w.window->Boxes()->OpenBox(boxes::Box::Inbox);
+  QTest::mouseClick(w.window->btn28, Qt::LeftButton);
+  w.window->ShowFromTray();
+  EXPECT_EQ(w.window->PageControl1->currentWidget(), w.window->ts1);
+}
+
 TEST(Frame, FeedbackStartsAFreshMailWithoutTheLastOnesAttachments) {
   StartedWindow w;
   app::ComposePage* compose = w.window->Compose();
