@@ -8,6 +8,7 @@
 #include "app/DataQX.h"
 #include "app/ProgramFolder.h"
 #include "app/Unit1.h"
+#include "platform/FileIcons.h"
 #include "platform/HtmlView.h"
 #include "platform/SingleInstance.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   instance.Listen();
   QApplication::setApplicationName(QStringLiteral("Tenvel202"));
+  platform::UseDesktopIconTheme();
   // Closing the main window hides it to the notification area; the program ends only
   // through "退出程序".
   QApplication::setQuitOnLastWindowClosed(false);

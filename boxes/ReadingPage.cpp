@@ -1,6 +1,5 @@
 #include "boxes/ReadingPage.h"
 
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QKeyEvent>
@@ -13,6 +12,7 @@
 
 #include "boxes/AttachmentSave.h"
 #include "boxes/StoredMessage.h"
+#include "platform/FileIcons.h"
 #include "platform/HtmlView.h"
 #include "platform/Shell.h"
 
@@ -121,10 +121,9 @@ void ReadingPage::ClearAttachments() {
 }
 
 void ReadingPage::SetAttachments(const std::vector<AttachmentEntry>& entries, bool showPanel) {
-  QFileIconProvider icons;
   for (const AttachmentEntry& entry : entries) {
     const QString path = QString::fromStdString(entry.path);
-    auto* item = new QListWidgetItem(icons.icon(QFileInfo(path)),
+    auto* item = new QListWidgetItem(platform::FileTypeIcon(path),
                                      QString::fromStdString(entry.caption), attachments_);
     item->setData(kPathRole, path);
   }

@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev libssl-dev libgtest-dev libgmock-dev
   # desktop program
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev fonts-noto-cjk fonts-noto-color-emoji media-types
+  adwaita-icon-theme shared-mime-info
   # running the window without a display (screenshots, smoke runs)
   xvfb xauth
   # real servers of the integration tests and benchmarks (scripts/test-servers/)
