@@ -39,6 +39,7 @@
 #include "receive/ManualRec.h"
 #include "receive/ReceiveSchedule.h"
 #include "store/DataFiles.h"
+#include "store/Query.h"
 
 namespace {
 
@@ -537,6 +538,25 @@ std::string RefusedAccount(const char* address, const char* autoRecTime = "0") {
 }
 
 }  // namespace
+
+TEST(Receiving, MailStoredByAReceiveAppearsInTheShownInbox) {
+  StartedWindow w(
+      {"insert into Historys (MailSubject, MessageKind, SendDateTime) values "
+       "(\"first\", \"Mailed\", \"2026-01-01 08:00:00\")"});
+  w.window->Boxes()->OpenBox(boxes::Box::Inbox);
+  boxes::BoxPage* inbox = w.window->Boxes()->Page(boxes::Box::Inbox);
+  ASSERT_EQ(inbox->Model()->Count(), 1);
+  store::Query add(*w.data.ADOCDUser);
+  add.AddLine(
+      "insert into Historys (MailSubject, MessageKind, SendDateTime) values "
+      "(\"second\", \"MailUn\", \"2026-01-02 08:00:00\")");
+  ASSERT_TRUE(add.ExecSql()) << add.Error();
+  w.window->Schedule()->RouteReceived(QStringLiteral("z@x.cn"), 0);  // nothing stored
+  EXPECT_EQ(inbox->Model()->Count(), 1);
+  w.window->Schedule()->RouteReceived(QStringLiteral("z@x.cn"), 1);
+  ASSERT_EQ(inbox->Model()->Count(), 2);
+  EXPECT_EQ(inbox->Model()->Row(0).subject, "second");
+}
 
 TEST(Receiving, AutoReceiveSettingStartsReceiveAllAndTheScheduleAtStartUp) {
   StartedWindow w({}, {"update PersonalSet set IsAutoRecMail=\"y\", IsPlaySound=\"n\"",
