@@ -61,6 +61,11 @@ BoxPage::BoxPage(Box box, QWidget* parent)
   auto* splitter = new QSplitter(Qt::Vertical, this);
   splitter->addWidget(top);
   splitter->addWidget(BuildPreviewArea());
+  // The list takes two fifths and the preview the rest, so a message can be read in the
+  // window's default size; the user's own drag is kept.
+  splitter->setStretchFactor(0, 2);
+  splitter->setStretchFactor(1, 3);
+  splitter->setSizes({2000, 3000});
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);

@@ -375,3 +375,18 @@ TEST(BoxViewsBeforeStartUp, CommandsBeforeTheDatabasesOpenLeaveTheListsEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BoxViews, ThePreviewTakesMoreRoomThanTheListAtTheWindowsSize) {
+  FillThree();
+  stack_.resize(700, 450);
+  stack_.show();
+  QCoreApplication::processEvents();
+  const int list = Inbox()->List()->height();
+  const int preview = Inbox()->Preview()->height();
+  EXPECT_GT(preview, list);
+  EXPECT_GT(list, 100);  // still room for several rows
+}
+
+}  // namespace
