@@ -139,6 +139,8 @@ WebHtmlView::WebHtmlView(QWidget* parent) : HtmlView(parent), view_(new QWebEngi
   auto* page = new MailPage(this);
   view_->setPage(page);
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
+  // A file dropped on the view would be shown in place of the mail, outside the folder rule.
+  view_->setAcceptDrops(false);
   connect(view_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { emit contextMenuWanted(view_->mapToGlobal(pos)); });
   connect(view_, &QWebEngineView::loadFinished, this, &HtmlView::loadFinished);
