@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 namespace platform {
 namespace {
@@ -93,6 +94,10 @@ class QtDialogs : public Dialogs {
     const QColor color = QColorDialog::getColor(initial, parent);
     if (!color.isValid()) return std::nullopt;
     return color;
+  }
+  bool ChoosePrinter(QWidget* parent, QPrinter& printer) override {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
   }
 };
 

@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace platform {
@@ -52,6 +53,9 @@ class Dialogs {
                                            const QString& label, const QString& initial) = 0;
   // The colour chooser; nullopt when cancelled.
   virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& initial) = 0;
+  // The print dialog: sets up printer with the printer, pages and options chosen (printing to
+  // a PDF file included). False when cancelled.
+  virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
 // The dialogs every window uses: the Qt ones unless a test installed others.

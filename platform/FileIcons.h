@@ -14,7 +14,8 @@ QString FileTypeIconName(const QString& path);
 QIcon FileTypeIcon(const QString& path);
 
 // Without a desktop session (the platform names no theme, or only the bare "hicolor") icons
-// come from Adwaita, the theme the program installs with itself. Call once after the application exists.
+// come from Adwaita, the theme the program installs with itself. Call once after the application
+// exists.
 void UseDesktopIconTheme();
 
 }  // namespace platform

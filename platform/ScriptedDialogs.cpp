@@ -1,5 +1,7 @@
 #include "platform/ScriptedDialogs.h"
 
+#include <QPrinter>
+
 namespace platform {
 
 Answer ScriptedDialogs::Message(QWidget* /*parent*/, const QString& title, const QString& text,
@@ -59,6 +61,15 @@ std::optional<QColor> ScriptedDialogs::ChooseColor(QWidget* /*parent*/, const QC
   const QColor color(NextText());
   if (!color.isValid()) return std::nullopt;
   return color;
+}
+
+bool ScriptedDialogs::ChoosePrinter(QWidget* /*parent*/, QPrinter& printer) {
+  Record(Kind::Printer, QString(), QString());
+  const QString pdf = NextText();
+  if (pdf.isEmpty()) return false;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(pdf);
+  return true;
 }
 
 QString ScriptedDialogs::NextText() {

@@ -10,7 +10,7 @@ namespace platform {
 
 class ScriptedDialogs : public Dialogs {
  public:
-  enum class Kind { Message, SaveFile, OpenFile, OpenFiles, Folder, Input, Color };
+  enum class Kind { Message, SaveFile, OpenFile, OpenFiles, Folder, Input, Color, Printer };
 
   // One question as it was asked.
   struct Asked {
@@ -27,8 +27,9 @@ class ScriptedDialogs : public Dialogs {
   // otherwise Cancel (OkCancel, YesNoCancel) or No (YesNo), as if the box were closed.
   std::deque<Answer> answers;
   // Answers to choosers and input boxes, taken from the front (several files: separated by
-  // "\n"; a colour: its name, "#rrggbb"). When none is left, or the text is empty, the
-  // chooser counts as cancelled.
+  // "\n"; a colour: its name, "#rrggbb"; the print dialog: the PDF file to print into, as
+  // "Print to File" would). When none is left, or the text is empty, the chooser counts as
+  // cancelled.
   std::deque<QString> texts;
   // Everything asked, in order.
   std::vector<Asked> asked;
@@ -45,6 +46,7 @@ class ScriptedDialogs : public Dialogs {
   std::optional<QString> InputText(QWidget* parent, const QString& title, const QString& label,
                                    const QString& initial) override;
   std::optional<QColor> ChooseColor(QWidget* parent, const QColor& initial) override;
+  bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
 
  private:
   QString NextText();

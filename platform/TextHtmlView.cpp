@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPrintDialog>
+#include <QImage>
 #include <QPrinter>
 #include <QStringDecoder>
 #include <QTextBrowser>
@@ -19,20 +19,51 @@ QString DecodeHtmlFile(const QByteArray& bytes) {
   return QString::fromUtf8(bytes);
 }
 
-// A text browser that fetches local resources only: files, Qt resources and inline data.
+// What a picture that may not or cannot be loaded shows: the file icon Qt shows for a picture
+// it cannot find.
+QImage MissingPicture() {
+  static const QImage picture = [] {
+    QImage icon(QStringLiteral(":/qt-project.org/styles/commonstyle/images/file-16.png"));
+    if (icon.isNull()) {
+      icon = QImage(16, 16, QImage::Format_ARGB32);
+      icon.fill(Qt::transparent);
+    }
+    return icon;
+  }();
+  return picture;
+}
+
+}  // namespace
+
+// A text browser that fetches only what its view allows: files below the allowed folder, the
+// program's resources and inline data.
 class LocalTextBrowser : public QTextBrowser {
  public:
-  using QTextBrowser::QTextBrowser;
+  explicit LocalTextBrowser(TextHtmlView* owner) : QTextBrowser(owner), owner_(owner) {}
 
  protected:
   QVariant loadResource(int type, const QUrl& name) override {
-    const QString scheme = name.scheme().toLower();
-    if (!scheme.isEmpty() && scheme != "file" && scheme != "qrc" && scheme != "data") return {};
-    return QTextBrowser::loadResource(type, name);
+    // Resolved here against the page's folder, so the address checked is the one read: the
+    // browser would otherwise try a relative name in its search paths as well.
+    const QUrl url = name.isRelative() ? document()->baseUrl().resolved(name) : name;
+    // The document decodes inline pictures itself once this gives nothing.
+    if (url.scheme() == QLatin1String("data")) return {};
+    QVariant loaded;
+    if (owner_->MayLoadNow(url)) loaded = QTextBrowser::loadResource(type, url);
+    // Never nothing, and for a picture always a picture: on nothing the document reads the
+    // file itself, and on a picture it cannot decode the text layout loads the name written in
+    // the page as a path of the working folder; either would read around the rule above.
+    if (type != QTextDocument::ImageResource) {
+      return loaded.isNull() ? QVariant(QString()) : loaded;
+    }
+    QImage picture;
+    if (loaded.userType() == QMetaType::QByteArray) picture.loadFromData(loaded.toByteArray());
+    return picture.isNull() ? MissingPicture() : picture;
   }
-};
 
-}  // namespace
+ private:
+  TextHtmlView* owner_;
+};
 
 TextHtmlView::TextHtmlView(QWidget* parent)
     : HtmlView(parent), browser_(new LocalTextBrowser(this)) {
@@ -44,7 +75,18 @@ TextHtmlView::TextHtmlView(QWidget* parent)
   browser_->setOpenLinks(false);
   browser_->setOpenExternalLinks(false);
   browser_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(browser_, &QTextBrowser::anchorClicked, this, &HtmlView::linkActivated);
+  connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+    FollowLink(link.isRelative() ? browser_->document()->baseUrl().resolved(link) : link);
+  });
+  connect(browser_, &QTextBrowser::highlighted, this, [this](const QUrl& link) {
+    // The empty address when the pointer leaves the link; otherwise the one a click follows.
+    if (link.isEmpty()) {
+      emit linkHovered(QString());
+      return;
+    }
+    const QUrl url = link.isRelative() ? browser_->document()->baseUrl().resolved(link) : link;
+    emit linkHovered(url.toString());
+  });
   connect(browser_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { emit contextMenuWanted(browser_->mapToGlobal(pos)); });
 }
@@ -62,7 +104,7 @@ void TextHtmlView::LoadFile(const QString& path) {
 
 void TextHtmlView::SetHtml(const QString& html, const QString& baseFolder) {
   browser_->clear();
-  browser_->setSearchPaths(baseFolder.isEmpty() ? QStringList() : QStringList{baseFolder});
+  SetAllowedFolder(baseFolder);
   browser_->document()->setBaseUrl(
       baseFolder.isEmpty() ? QUrl() : QUrl::fromLocalFile(QDir(baseFolder).absolutePath() + "/"));
   browser_->setHtml(html);
@@ -73,14 +115,14 @@ void TextHtmlView::SetHtml(const QString& html, const QString& baseFolder) {
 
 void TextHtmlView::Clear() {
   browser_->clear();
+  SetAllowedFolder(QString());
   file_.clear();
   blank_ = true;
 }
 
-void TextHtmlView::Print(QWidget* dialogParent) {
-  QPrinter printer;
-  QPrintDialog dialog(&printer, dialogParent);
-  if (dialog.exec() == QDialog::Accepted) browser_->print(&printer);
+void TextHtmlView::PrintOn(QPrinter* printer) {
+  browser_->print(printer);
+  PrintEnded(true);
 }
 
 void TextHtmlView::CopySelection() {

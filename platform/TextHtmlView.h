@@ -1,5 +1,7 @@
 #pragma once
-// The light mail view: a QTextBrowser that shows local HTML and local pictures only.
+// The light mail view: a QTextBrowser that shows local HTML and the pictures below the allowed
+// folder only. It knows no frames, refreshes or scripts, so pictures and style sheets are all
+// a page can ask for.
 
 #include "platform/HtmlView.h"
 
@@ -18,14 +20,18 @@ class TextHtmlView : public HtmlView {
   void Clear() override;
   bool IsBlank() const override { return blank_; }
   QString CurrentFile() const override { return file_; }
-  void Print(QWidget* dialogParent) override;
   void CopySelection() override;
   void SelectAll() override;
   QString SelectedText() const override;
 
   QTextBrowser* Browser() const { return browser_; }
 
+ protected:
+  void PrintOn(QPrinter* printer) override;
+
  private:
+  friend class LocalTextBrowser;
+
   QTextBrowser* browser_;
   QString file_;
   bool blank_ = true;

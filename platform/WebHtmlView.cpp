@@ -1,9 +1,7 @@
 #include "platform/WebHtmlView.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -12,20 +10,22 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
+#include "platform/LinkPolicy.h"
+
 namespace platform {
 namespace {
 
-bool IsLocalScheme(const QString& scheme) {
-  const QString s = scheme.toLower();
-  return s == "file" || s == "data" || s == "about" || s == "qrc" || s == "blob";
-}
-
-// Refuses every request that would leave the machine (pictures, style sheets, frames).
+// Refuses every request that would leave the machine (pictures, style sheets, frames) for all
+// mail views; each view's own guard then keeps its page to its folder.
 class LocalOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
  public:
   using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
   void interceptRequest(QWebEngineUrlRequestInfo& info) override {
-    if (!IsLocalScheme(info.requestUrl().scheme())) info.block(true);
+    const QString scheme = info.requestUrl().scheme();
+    const bool local = scheme == QLatin1String("file") || scheme == QLatin1String("data") ||
+                       scheme == QLatin1String("about") || scheme == QLatin1String("qrc") ||
+                       scheme == QLatin1String("blob");
+    if (!local) info.block(true);
   }
 };
 
@@ -40,48 +40,6 @@ QWebEngineProfile* MailProfile() {
   return profile;
 }
 
-// A page that reports clicked links instead of following them.
-class MailPage : public QWebEnginePage {
- public:
-  MailPage(HtmlView* owner, QObject* parent)
-      : QWebEnginePage(MailProfile(), parent), owner_(owner) {}
-
- protected:
-  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-    if (type == NavigationTypeLinkClicked) {
-      emit owner_->linkActivated(url);
-      return false;
-    }
-    (void)isMainFrame;
-    return IsLocalScheme(url.scheme());
-  }
-  QWebEnginePage* createWindow(WebWindowType /*type*/) override {
-    // A link with target=_blank: reported through acceptNavigationRequest of a page that is
-    // never shown would lose it, so such links are reported here by a throw-away page.
-    auto* page = new LinkCatcher(owner_);
-    return page;
-  }
-
- private:
-  // Receives the first navigation of a new window, reports its address and goes away.
-  class LinkCatcher : public QWebEnginePage {
-   public:
-    explicit LinkCatcher(HtmlView* owner) : QWebEnginePage(MailProfile(), owner), owner_(owner) {}
-
-   protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-      emit owner_->linkActivated(url);
-      deleteLater();
-      return false;
-    }
-
-   private:
-    HtmlView* owner_;
-  };
-
-  HtmlView* owner_;
-};
-
 void ConfigureSettings(QWebEngineSettings* settings) {
   settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
   settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
@@ -91,37 +49,123 @@ void ConfigureSettings(QWebEngineSettings* settings) {
   settings->setAttribute(QWebEngineSettings::AutoLoadImages, true);
 }
 
+QUrl WithoutFragment(const QUrl& url) {
+  return url.adjusted(QUrl::RemoveFragment);
+}
+
 }  // namespace
+
+// Every request of one view's page (the page itself, pictures, style sheets, frames): files
+// only below the view's allowed folder. The engine calls it on the thread of the window.
+class MailRequestGuard : public QWebEngineUrlRequestInterceptor {
+ public:
+  explicit MailRequestGuard(WebHtmlView* owner)
+      : QWebEngineUrlRequestInterceptor(owner), owner_(owner) {}
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    if (!owner_->MayLoadNow(info.requestUrl())) info.block(true);
+  }
+
+ private:
+  WebHtmlView* owner_;
+};
+
+// Receives the first navigation of a window a link asked for (target=_blank), hands its
+// address to the view as a click, and goes away without showing anything.
+class NewWindowCatcher : public QWebEnginePage {
+ public:
+  explicit NewWindowCatcher(WebHtmlView* owner)
+      : QWebEnginePage(MailProfile(), owner), owner_(owner) {
+    ConfigureSettings(settings());
+  }
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType /*type*/,
+                               bool /*isMainFrame*/) override {
+    if (!handled_) owner_->FollowLink(url);
+    handled_ = true;
+    deleteLater();
+    return false;
+  }
+
+ private:
+  WebHtmlView* owner_;
+  bool handled_ = false;
+};
+
+// The view's page: it shows what the program loads into it and goes nowhere else.
+class MailPage : public QWebEnginePage {
+ public:
+  explicit MailPage(WebHtmlView* owner) : QWebEnginePage(MailProfile(), owner), owner_(owner) {
+    ConfigureSettings(settings());
+    setUrlRequestInterceptor(new MailRequestGuard(owner));
+  }
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+    if (type == NavigationTypeLinkClicked) {
+      // A link to a place in the page itself only scrolls.
+      if (isMainFrame && url.hasFragment() &&
+          WithoutFragment(url) == WithoutFragment(this->url())) {
+        return true;
+      }
+      owner_->FollowLink(url);
+      return false;
+    }
+    if (isMainFrame) {
+      // Only the loads the view starts itself (LoadFile, SetHtml, Clear) come as typed; a
+      // refresh or redirect to another address, a form, a reload or a step back do not.
+      if (type == NavigationTypeTyped) return true;
+    } else if (url.scheme() == QLatin1String("about")) {
+      // An empty frame, or one whose inline content is part of the page.
+      const QString page = url.path();
+      if (page == QLatin1String("blank") || page == QLatin1String("srcdoc")) return true;
+    }
+    emit owner_->loadRefused(url);
+    return false;
+  }
+
+  QWebEnginePage* createWindow(WebWindowType /*type*/) override {
+    return new NewWindowCatcher(owner_);
+  }
+
+ private:
+  WebHtmlView* owner_;
+};
 
 WebHtmlView::WebHtmlView(QWidget* parent) : HtmlView(parent), view_(new QWebEngineView(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
-  auto* page = new MailPage(this, view_);
-  ConfigureSettings(page->settings());
+  auto* page = new MailPage(this);
   view_->setPage(page);
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
+  // A file dropped on the view would be shown in place of the mail, outside the folder rule.
+  view_->setAcceptDrops(false);
   connect(view_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { emit contextMenuWanted(view_->mapToGlobal(pos)); });
   connect(view_, &QWebEngineView::loadFinished, this, &HtmlView::loadFinished);
-  connect(view_, &QWebEngineView::printFinished, this, [this](bool) { printer_.reset(); });
+  connect(page, &QWebEnginePage::linkHovered, this, &HtmlView::linkHovered);
+  connect(view_, &QWebEngineView::printFinished, this, &WebHtmlView::PrintEnded);
   view_->setUrl(QUrl(QStringLiteral("about:blank")));
 }
 
 WebHtmlView::~WebHtmlView() = default;
 
 void WebHtmlView::LoadFile(const QString& path) {
-  if (!QFileInfo(path).isReadable()) {
+  const QFileInfo info(path);
+  if (!info.isReadable()) {
     Clear();
     emit loadFinished(false);
     return;
   }
-  view_->setUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+  SetAllowedFolder(info.absolutePath());
+  view_->setUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
   file_ = path;
   blank_ = false;
 }
 
 void WebHtmlView::SetHtml(const QString& html, const QString& baseFolder) {
+  SetAllowedFolder(baseFolder);
   const QUrl base = baseFolder.isEmpty()
                         ? QUrl(QStringLiteral("about:blank"))
                         : QUrl::fromLocalFile(QDir(baseFolder).absolutePath() + "/");
@@ -131,19 +175,15 @@ void WebHtmlView::SetHtml(const QString& html, const QString& baseFolder) {
 }
 
 void WebHtmlView::Clear() {
+  SetAllowedFolder(QString());
   view_->setUrl(QUrl(QStringLiteral("about:blank")));
   file_.clear();
   blank_ = true;
 }
 
-void WebHtmlView::Print(QWidget* dialogParent) {
-  if (printer_) return;  // a page is being printed
-  auto printer = std::make_unique<QPrinter>();
-  QPrintDialog dialog(printer.get(), dialogParent);
-  if (dialog.exec() != QDialog::Accepted) return;
-  // Printing runs in the background; the printer lives until the engine reports the end.
-  printer_ = std::move(printer);
-  view_->print(printer_.get());
+void WebHtmlView::PrintOn(QPrinter* printer) {
+  // The engine prints in the background and reports the end through printFinished.
+  view_->print(printer);
 }
 
 void WebHtmlView::CopySelection() {

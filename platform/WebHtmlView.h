@@ -1,12 +1,10 @@
 #pragma once
-// The mail view on the browser engine: JavaScript off, nothing loaded from the network,
-// links reported instead of followed, no popup menu of its own.
-
-#include <memory>
+// The mail view on the browser engine: JavaScript off, nothing loaded from the network, files
+// only below the allowed folder, no navigation away from the shown page, links handed on
+// instead of followed, no popup menu of its own.
 
 #include "platform/HtmlView.h"
 
-class QPrinter;
 class QWebEngineView;
 
 namespace platform {
@@ -23,14 +21,19 @@ class WebHtmlView : public HtmlView {
   void Clear() override;
   bool IsBlank() const override { return blank_; }
   QString CurrentFile() const override { return file_; }
-  void Print(QWidget* dialogParent) override;
   void CopySelection() override;
   void SelectAll() override;
   QString SelectedText() const override;
 
+ protected:
+  void PrintOn(QPrinter* printer) override;
+
  private:
+  friend class MailPage;
+  friend class MailRequestGuard;
+  friend class NewWindowCatcher;
+
   QWebEngineView* view_;
-  std::unique_ptr<QPrinter> printer_;  // while a page is being printed
   QString file_;
   bool blank_ = true;
 };

@@ -126,7 +126,7 @@ class ReceiveSchedule : public QObject {
     clientSetup_ = std::move(setup);
   }
 
-  QTimer tmrAutoRecM;               // receive-all: 5000 ms, then 300 ms
+  QTimer tmrAutoRecM;  // receive-all: 5000 ms, then 300 ms
 
  signals:
   // A receive stored count (> 0) new messages of the account in the inbox.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QPrinter>
+
 #include "platform/Dialogs.h"
 #include "platform/ScriptedDialogs.h"
 
@@ -40,6 +42,20 @@ TEST(ScriptedDialogs, ChoosersRecordTheirQuestionAndCancelWhenUnscripted) {
   EXPECT_EQ(script.asked[0].text, "mail.htm");
   EXPECT_EQ(script.asked[0].folder, "/home");
   EXPECT_EQ(script.asked[3].title.toStdString(), "选择保存路径:");
+}
+
+TEST(ScriptedDialogs, PrintDialogChoosesThePdfFileOfTheScript) {
+  platform::ScriptedDialogs script;
+  platform::ScopedDialogs use(&script);
+  script.texts = {"/tmp/out.pdf"};
+  QPrinter printer;
+  ASSERT_TRUE(platform::CurrentDialogs().ChoosePrinter(nullptr, printer));
+  EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
+  EXPECT_EQ(printer.outputFileName(), "/tmp/out.pdf");
+  QPrinter other;
+  EXPECT_FALSE(platform::CurrentDialogs().ChoosePrinter(nullptr, other));
+  ASSERT_EQ(script.asked.size(), 2u);
+  EXPECT_EQ(script.asked[1].kind, platform::ScriptedDialogs::Kind::Printer);
 }
 
 TEST(ScriptedDialogs, ScopeRestoresTheDialogsInstalledBefore) {
