@@ -197,7 +197,13 @@ void TForm1::OpenAfterSettings() {
 }
 
 void TForm1::ShowStatus(const QString& line) {
+  statusLine_ = line;
   if (status_ != nullptr) status_->setText(line);
+}
+
+void TForm1::ShowHoveredLink(const QString& url) {
+  // The real address shows while the pointer is over a link; the status line comes back after.
+  if (status_ != nullptr) status_->setText(url.isEmpty() ? statusLine_ : url);
 }
 
 void TForm1::ReportError(const QString& what, const std::string& detail) {

@@ -173,6 +173,8 @@ class TForm1 : public QMainWindow {
   void tmr1Timer();
   void OpenAfterSettings();
   void ShowStatus(const QString& line);
+  // A link's address in the status line while the pointer is over it ("" gives the line back).
+  void ShowHoveredLink(const QString& url);
   void ReportError(const QString& what, const std::string& detail);
   // Unit1Frame.cpp
   // Empties the compose page for a new mail (subject, receiver, attachments, editor).
@@ -200,6 +202,7 @@ class TForm1 : public QMainWindow {
   CompanionTools* tools2_ = nullptr;
   QPointer<TAboutus> aboutus_;
   QLabel* status_ = nullptr;
+  QString statusLine_;  // the status text, shown again when the pointer leaves a link
 
   std::vector<std::string> recentRecipients_;
   std::string defaultAccount_;

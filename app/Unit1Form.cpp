@@ -190,6 +190,7 @@ void TForm1::ConnectBoxes() {
   connect(btnNext, &QPushButton::clicked, boxes_, &boxes::MailBoxes::NextMessage);
   connect(btn24, &QPushButton::clicked, boxes_, &boxes::MailBoxes::btn24Click);
   connect(boxes_, &boxes::MailBoxes::draftOpened, this, &TForm1::ShowDraft);
+  connect(boxes_, &boxes::MailBoxes::linkHovered, this, &TForm1::ShowHoveredLink);
   connect(schedule_.get(), &receive::ReceiveSchedule::mailStored, boxes_,
           &boxes::MailBoxes::RefillInbox);
 }

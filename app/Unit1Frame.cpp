@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
-#include <QDesktopServices>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -24,6 +23,7 @@
 #include "app/Unit1.h"
 #include "boxes/DraftOpen.h"
 #include "boxes/MailBoxes.h"
+#include "platform/Shell.h"
 #include "platform/SingleInstance.h"
 #include "platform/WorkingSet.h"
 #include "receive/ReceiveSchedule.h"
@@ -131,7 +131,7 @@ void TForm1::OpenTool(int n) {
 }
 
 void TForm1::HelpClick() {
-  QDesktopServices::openUrl(
+  platform::OpenExternalUrl(
       QUrl(QString::fromLatin1(kMakerSite) + QString::fromLatin1(kHelpPagePath)));
 }
 

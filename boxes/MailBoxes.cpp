@@ -40,10 +40,12 @@ MailBoxes::MailBoxes(MailDatabase mail, QString programFolder, QObject* parent)
   for (Box box : kAllBoxes) {
     auto* page = new BoxPage(box);
     pages_[IndexOf(box)] = page;
+    WatchBrowser(page->Preview());
     ConnectPage(page);
     BuildPopupMenu(box);
   }
   reading_ = new ReadingPage;
+  WatchBrowser(reading_->Browser());
   BuildMessageMenu();
   BuildOtherBoxesMenu();
 }
@@ -159,7 +161,7 @@ void MailBoxes::BuildMessageMenu() {
       if (which == MessageMenuItem::EmptyDeletedBox) {
         EmptyDeletedBox();
       } else if (which == MessageMenuItem::Print) {
-        if (ReadingShown()) reading_->Browser()->Print(Window());
+        PrintShownMessage();
       } else {
         emit messageMenuCommand(which);
       }
@@ -233,6 +235,27 @@ bool MailBoxes::Fill(Box box, const std::string& sql) {
     filledIds_.push_back(row.id);
   model->SetRows(std::move(rows));
   return true;
+}
+
+platform::HtmlView* MailBoxes::ShownBrowser() const {
+  if (ReadingShown()) return reading_->Browser();
+  const std::optional<Box> box = ShownBox();
+  if (!box || *box == Box::Notes || Page(*box)->Preview()->IsBlank()) return nullptr;
+  return Page(*box)->Preview();
+}
+
+void MailBoxes::PrintShownMessage() {
+  if (platform::HtmlView* browser = ShownBrowser()) browser->Print(Window());
+}
+
+void MailBoxes::WatchBrowser(platform::HtmlView* browser) {
+  connect(browser, &platform::HtmlView::linkHovered, this, &MailBoxes::linkHovered);
+  connect(browser, &platform::HtmlView::printFinished, this, [this](bool ok) {
+    if (ok) return;
+    platform::CurrentDialogs().Message(Window(), QStringLiteral("提示"),
+                                       QStringLiteral("打印失败，邮件没有打印出来。"),
+                                       platform::Buttons::Ok, platform::Icon::Warning);
+  });
 }
 
 void MailBoxes::RefillInbox() {

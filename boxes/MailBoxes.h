@@ -131,6 +131,10 @@ class MailBoxes : public QObject {
   // the compose page is shown: its own menu belongs there.
   bool PopupMessageMenu(QWidget* button);
 
+  // 打印: prints the message shown on the reading page, or in the shown box page's preview,
+  // through the desktop's print dialog; a failed print is reported.
+  void PrintShownMessage();
+
   void DeleteButtonClick();
   void PreviousMessage();
   void NextMessage();
@@ -148,12 +152,17 @@ class MailBoxes : public QObject {
   // A pm5 item whose work belongs to another window (搜索主题, 加入通讯录, 再次发送,
   // 作为附件转发, 内容另存为).
   void messageMenuCommand(boxes::MessageMenuItem item);
+  // The pointer went over a link of a shown message (its real address) or left it ("").
+  void linkHovered(const QString& url);
   // A draft was opened (double-click or Enter on the draft list): fill the compose page with
   // these fields and show it. The draft's sender is fields.sender.
   void draftOpened(const boxes::DraftFields& fields);
 
  private:
   void ShowPage(QWidget* page);
+  // The browser showing a message now (reading page, or a box page's preview), or null.
+  platform::HtmlView* ShownBrowser() const;
+  void WatchBrowser(platform::HtmlView* browser);
   void BuildMessageMenu();
   void BuildOtherBoxesMenu();
   void BuildPopupMenu(Box box);

@@ -6,6 +6,7 @@
 
 #include "platform/HtmlView.h"
 #include "platform/ScriptedDialogs.h"
+#include "platform/Shell.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
   // answered as if closed.
   platform::ScriptedDialogs quiet;
   platform::InstallDialogs(&quiet);
+  // Nor may a test start the desktop's browser or mail program: links go nowhere unless a test
+  // captures them.
+  platform::SetUrlOpener([](const QUrl&) { return false; });
   ::testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
   platform::InstallDialogs(nullptr);

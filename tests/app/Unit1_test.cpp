@@ -344,6 +344,17 @@ TEST(Frame, EveryWayOfHidingTheWindowKeepsTheMailBeingWritten) {
   ExpectHalfAMail(compose, attachment, "close without a tray");
 }
 
+TEST(Frame, TheStatusLineShowsAHoveredLinksRealAddressAndThenItsOwnText) {
+  StartedWindow w;
+  auto* status = w.window->findChild<QLabel*>(QStringLiteral("statusLine"));
+  ASSERT_NE(status, nullptr);
+  const QString before = status->text();
+  emit w.window->Boxes()->linkHovered(QStringLiteral("https://real.example.com/login"));
+  EXPECT_EQ(status->text(), "https://real.example.com/login");
+  emit w.window->Boxes()->linkHovered(QString());
+  EXPECT_EQ(status->text(), before);
+}
+
 TEST(Frame, AMailBeingWrittenIsShownAgainWhenTheWindowComesBack) {
   StartedWindow w;
   w.window->FeedbackClick();  // shows the compose page

@@ -1,11 +1,16 @@
 // The inbox list after a receive, and how names are shown in the lists and fields.
+#include <QAction>
+#include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 
 #include "BoxFixture.h"
 #include "boxes/BoxListModel.h"
 #include "boxes/ReadingPage.h"
+#include "platform/HtmlView.h"
 
 namespace {
 
@@ -88,6 +93,56 @@ TEST_F(BoxRefresh, NamesShowWithoutTheirQuotes) {
   EXPECT_EQ(boxes_->ts5()->ReceiverField()->text(), "Zhang \"Z\" San <z@x.cn>;");
   // What reply and the other windows get is the address as stored.
   EXPECT_EQ(boxes_->Current().sender, "\"市场部 小王\" <wang@x.cn>");
+}
+
+}  // namespace
+
+namespace {
+
+QAction* Pm5Item(boxes::MailBoxes& boxes, const QString& caption) {
+  for (QAction* item : boxes.pm5()->actions()) {
+    if (item->text() == caption) return item;
+  }
+  return nullptr;
+}
+
+std::string FileStart(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.read(4).toStdString() : std::string();
+}
+
+TEST_F(BoxRefresh, PrintPrintsTheShownMessageAndReportsAFailure) {
+  Add("to print", "2024-03-01 10:00:00");
+  boxes_->OpenBox(Box::Inbox);
+  QAction* print = Pm5Item(*boxes_, QStringLiteral("打印"));
+  ASSERT_NE(print, nullptr);
+  print->trigger();  // nothing shown yet: no dialog
+  EXPECT_TRUE(dialogs_.asked.empty());
+
+  Click(Inbox(), 0);  // the preview shows it
+  dialogs_.texts = {dir_.path() + "/preview.pdf"};
+  print->trigger();
+  EXPECT_EQ(FileStart(dir_.path() + "/preview.pdf"), "%PDF");
+
+  emit Inbox()->rowOpened();  // the reading page
+  ASSERT_TRUE(boxes_->ReadingShown());
+  dialogs_.asked.clear();
+  dialogs_.texts = {dir_.path() + "/no-such-folder/mail.pdf"};
+  print->trigger();
+  ASSERT_EQ(dialogs_.asked.size(), 2u);
+  EXPECT_EQ(dialogs_.asked[0].kind, platform::ScriptedDialogs::Kind::Printer);
+  EXPECT_EQ(dialogs_.asked[1].text, "打印失败，邮件没有打印出来。");
+}
+
+TEST_F(BoxRefresh, HoveringALinkOfAShownMessageReportsItsAddress) {
+  Add("links", "2024-03-01 10:00:00");
+  boxes_->OpenBox(Box::Inbox);
+  QSignalSpy hovered(boxes_.get(), &boxes::MailBoxes::linkHovered);
+  emit boxes_->ts5()->Browser()->linkHovered(QStringLiteral("https://real.example.com/"));
+  emit Inbox()->Preview()->linkHovered(QString());
+  ASSERT_EQ(hovered.size(), 2);
+  EXPECT_EQ(hovered.at(0).at(0).toString(), "https://real.example.com/");
+  EXPECT_EQ(hovered.at(1).at(0).toString(), "");
 }
 
 }  // namespace
