@@ -1,23 +1,21 @@
+// Turning a stored message into its page: captions, pictures and the attachment list, the page
+// file's place, and writing it.
 #include "boxes/StoredMessage.h"
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
+#include <cstddef>
 #include <filesystem>
-#include <fstream>
+#include <string>
 
-#include "boxes/DraftOpen.h"
+#include "tests/store/TempFolder.h"
 
 namespace {
 
+// A file of size bytes, with the folders it needs.
 void WriteBytes(const std::string& path, std::size_t size) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << std::string(size, 'x');
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  store_test::WriteFileBytes(path, std::string(size, 'x'));
 }
 
 TEST(AttachmentCaption, SizeInBytesUpTo1024ThenKilobytesByKind) {
@@ -30,8 +28,9 @@ TEST(AttachmentCaption, SizeInBytesUpTo1024ThenKilobytesByKind) {
 }
 
 TEST(StoredPage, ReadingPageListsExistingAttachmentsWithSizesAndLeavesOutMissingOnes) {
-  QTemporaryDir dir;
-  const std::string emf = dir.path().toStdString() + "/DB/EMF";
+  store_test::TempFolder dir;
+  ASSERT_FALSE(dir.Path().empty());
+  const std::string emf = dir.File("DB/EMF");
   WriteBytes(emf + "/20240305/exact.txt", 1024);
   WriteBytes(emf + "/20240305/over.txt", 1025);
   boxes::StoredRecord received;
@@ -123,15 +122,16 @@ TEST(PageFilePath, MessageSubFolderOrTheSharedTemFile) {
 }
 
 TEST(WritePageFile, ReplacesTheFileAndCreatesOnlyWhenAsked) {
-  QTemporaryDir dir;
-  const std::string folder = dir.path().toStdString() + "/TemFile";
+  store_test::TempFolder dir;
+  ASSERT_FALSE(dir.Path().empty());
+  const std::string folder = dir.File("TemFile");
   std::string error;
   EXPECT_FALSE(boxes::WritePageFile(folder + "/Tenvel.htm", "<p>1</p>", false, &error));
   ASSERT_TRUE(boxes::WritePageFile(folder + "/Tenvel.htm", "<p>1</p>", true, &error)) << error;
   ASSERT_TRUE(boxes::WritePageFile(folder + "/Tenvel.htm", "<p>2</p>", false, &error)) << error;
   // The mark makes the browser read the converted text as UTF-8, never as the charset that a
   // <meta> tag of the original mail names.
-  EXPECT_EQ(ReadAll(folder + "/Tenvel.htm"), "\xEF\xBB\xBF<p>2</p>");
+  EXPECT_EQ(store_test::ReadFileBytes(folder + "/Tenvel.htm"), "\xEF\xBB\xBF<p>2</p>");
   EXPECT_FALSE(std::filesystem::exists(folder + "/Tenvel.htm.part"));
 }
 
@@ -161,36 +161,6 @@ TEST(StoredPage, AttachmentsBelowAFolderNamedLikeAPictureAreNoPictures) {
   EXPECT_EQ(page.html,
             "<p>x</p><P><HR></P><P><CENTER><P><CENTER>"
             "<IMG src=\"/home/nicole/DB/EMF/m1/photo.JPEG\"></P>");
-}
-
-TEST(DraftFields, RecipientFieldCarriesCcAndBccMarkers) {
-  EXPECT_EQ(boxes::RecipientField("to@x.cn", "no", "bcc@x.cn"), "to@x.cn<密送>bcc@x.cn");
-  EXPECT_EQ(boxes::RecipientField("to@x.cn", "cc@x.cn", "no"), "to@x.cn<抄送>cc@x.cn");
-  EXPECT_EQ(boxes::RecipientField("", "cc@x.cn", "b@x.cn"), "<抄送>cc@x.cn<密送>b@x.cn");
-  EXPECT_EQ(boxes::RecipientField("to@x.cn", "no", "no"), "to@x.cn");
-}
-
-TEST(DraftFields, SenderPicturesAndAttachmentsDependOnWhereTheMailCameFrom) {
-  boxes::DraftRecord d;
-  d.mailcc = "no";
-  d.mailBcc = "no";
-  d.sender = "me@x.cn";
-  d.refuseFujian = "account@x.cn";
-  d.fujian = "S";
-  d.filePath = "/m1";
-  d.content = "<img src=\"a.png\"><IMG src=\"b.png\">";
-  d.fuJianPath = "/m1/f.doc*";
-  const boxes::DraftFields f = boxes::BuildDraftFields(d, "/emf");
-  EXPECT_EQ(f.sender, "account@x.cn");
-  EXPECT_EQ(f.body, "<img src=\"/emf/m1/a.png\"><IMG src=\"/emf/m1/b.png\">");
-  EXPECT_EQ(f.attachments, (std::vector<std::string>{"/emf/m1/f.doc"}));
-  d.fujian = "F";
-  d.filePath = "NOHAVEExtractFile";
-  d.fuJianPath = "/home/u/f.doc*";
-  const boxes::DraftFields own = boxes::BuildDraftFields(d, "/emf");
-  EXPECT_EQ(own.sender, "me@x.cn");
-  EXPECT_EQ(own.body, d.content);
-  EXPECT_EQ(own.attachments, (std::vector<std::string>{"/home/u/f.doc"}));
 }
 
 }  // namespace
