@@ -107,18 +107,33 @@ bool EnsureIndex(Database& database, const Index& index, std::string* error) {
                           error);
 }
 
+// What a box list reads of every row, in two indexes per box table: one led by the date (the
+// open of a box whose list shows two kinds, "kind A or kind B order by SendDateTime") and one
+// led by the kind (a box of one kind, and the move statements that look rows up by kind). A
+// fill then walks one of them alone, and never steps through the table, where each row's body
+// (Content, stored before the later list columns) lies on overflow pages. The rowid (ID) is
+// part of every index entry. They replace the narrow date and kind indexes of older files.
+constexpr const char* kListColumns = "Sender, Receiver, FuJianPath, MailSubject, biaoqian";
+
+std::string BoxIndexName(const char* box, const char* what) {
+  return std::string(box) + "_" + what;
+}
+
 // Fixed planner statistics for the box indexes: a box table holds almost only rows of its
-// own kinds. With them SQLite walks the date index for "kind A or kind B order by
-// SendDateTime" instead of collecting the rows by kind and sorting whole rows (Content
-// included) in a temporary tree, and still uses the kind index for the move statements.
+// own kinds. With them SQLite walks the date-led index in order for "kind A or kind B order
+// by SendDateTime" instead of collecting the rows by kind and sorting them, and uses the
+// kind-led index for one kind.
 std::vector<std::string> BoxStatistics() {
   std::vector<std::string> statements = {"ANALYZE sqlite_schema"};  // creates sqlite_stat1
   for (const char* box : kBoxTables) {
     const std::string table = QuoteText(box);
+    for (const char* old : {"date", "kind_date"})
+      statements.push_back("DROP INDEX IF EXISTS \"" + BoxIndexName(box, old) + "\"");
     statements.push_back("DELETE FROM sqlite_stat1 WHERE tbl = " + table);
     statements.push_back("INSERT INTO sqlite_stat1 VALUES (" + table + ", " +
-                         QuoteText(std::string(box) + "_kind_date") + ", '1000000 500000 1'), (" +
-                         table + ", " + QuoteText(std::string(box) + "_date") + ", '1000000 1')");
+                         QuoteText(BoxIndexName(box, "kind_list")) +
+                         ", '1000000 500000 1 1 1 1 1 1'), (" + table + ", " +
+                         QuoteText(BoxIndexName(box, "list")) + ", '1000000 1 1 1 1 1 1 1')");
   }
   statements.push_back("ANALYZE sqlite_schema");  // loads them into this connection
   return statements;
@@ -159,8 +174,10 @@ bool EnsureMailSchema(Database& database, std::string* error) {
   std::vector<Index> indexes;
   for (const char* box : kBoxTables) {
     tables.push_back(BoxTable(box));
-    indexes.push_back({std::string(box) + "_kind_date", box, "MessageKind, SendDateTime"});
-    indexes.push_back({std::string(box) + "_date", box, "SendDateTime"});
+    indexes.push_back({BoxIndexName(box, "kind_list"), box,
+                       std::string("MessageKind, SendDateTime, ") + kListColumns});
+    indexes.push_back({BoxIndexName(box, "list"), box,
+                       std::string("SendDateTime, MessageKind, ") + kListColumns});
   }
   // A receive looks up the Message-ID of every fetched message, so a receive cut short is
   // not stored twice when it runs again.

@@ -125,20 +125,66 @@ std::string Plan(Database& db, const std::string& sql) {
   return details;
 }
 
-// The inbox list walks the date index instead of sorting whole rows; the move statements
-// find the marked rows through the kind index.
+// The inbox list walks the date-led list index instead of sorting whole rows; the move
+// statements find the marked rows through the kind index, a receive its Message-IDs through
+// theirs.
 TEST_F(SchemaTest, BoxQueriesUseTheIndexes) {
   const std::string inbox = Plan(*db_,
                                  "select * from Historys where MessageKind=\"Mailed\" or "
                                  "MessageKind=\"MailUn\"  order by SendDateTime desc");
-  EXPECT_NE(inbox.find("Historys_date"), std::string::npos) << inbox;
+  EXPECT_NE(inbox.find("Historys_list"), std::string::npos) << inbox;
   EXPECT_EQ(inbox.find("TEMP B-TREE"), std::string::npos) << inbox;
   const std::string box = Plan(*db_,
                                "select * from MailWaitDoBox   where MessageKind=\"MailWaitDo\" "
                                "order by SendDateTime desc");
   EXPECT_EQ(box.find("TEMP B-TREE"), std::string::npos) << box;
   const std::string remove = Plan(*db_, "delete from Historys where messagekind = \"MailDel\"");
-  EXPECT_NE(remove.find("Historys_kind_date"), std::string::npos) << remove;
+  EXPECT_NE(remove.find("Historys_kind_list"), std::string::npos) << remove;
+  const std::string mark = Plan(*db_, "update MailSendBox set MessageKind=\"MailDel\" where ID=3");
+  EXPECT_NE(mark.find("INTEGER PRIMARY KEY"), std::string::npos) << mark;
+  const std::string received =
+      Plan(*db_, "select ID from Historys where AcceptFuJian='<a@b>' and RefuseFuJIan='me@x'");
+  EXPECT_NE(received.find("Historys_message_id"), std::string::npos) << received;
+}
+
+std::vector<std::string> IndexNames(Database& db, const std::string& table) {
+  Query list(db);
+  list.AddLine("select name from sqlite_schema where type = 'index' and tbl_name = '" + table +
+               "' and sql is not null order by name");
+  EXPECT_TRUE(list.Open()) << list.Error();
+  std::vector<std::string> names;
+  for (; !list.Eof(); list.Next())
+    names.push_back(list.FieldText("name"));
+  return names;
+}
+
+// A file made when the boxes had plain date and kind indexes gets the list indexes on open, and
+// the old ones, which the list indexes serve in full, are dropped so that inserts do not keep
+// them up as well.
+TEST_F(SchemaTest, OlderFilesGetTheListIndexesInsteadOfTheDateAndKindIndexes) {
+  std::string error;
+  for (const char* table : kBoxTables) {
+    const std::string name = table;
+    ASSERT_TRUE(db_->Execute("drop index " + name + "_list; drop index " + name +
+                                 "_kind_list; create index " + name + "_date on " + name +
+                                 " (SendDateTime); create index " + name + "_kind_date on " + name +
+                                 " (MessageKind, SendDateTime)",
+                             &error))
+        << error;
+  }
+  const int id = AddMessage("MailSendBox", "MailSendSucc", "kept");
+  ASSERT_TRUE(EnsureMailSchema(*db_, &error)) << error;
+  for (const char* table : kBoxTables) {
+    const std::string name = table;
+    std::vector<std::string> expected = {name + "_kind_list", name + "_list"};
+    if (name == "Historys") expected.push_back("Historys_message_id");
+    EXPECT_EQ(IndexNames(*db_, name), expected);
+  }
+  Query list(*db_);
+  list.AddLine("select ID, MailSubject from MailSendBox indexed by MailSendBox_list");
+  ASSERT_TRUE(list.Open()) << list.Error();
+  EXPECT_EQ(list.FieldInt("ID"), id);
+  EXPECT_EQ(list.FieldText("MailSubject"), "kept");
 }
 
 TEST(Schema, AccountAndToolsTablesWithTheirInitialRows) {
