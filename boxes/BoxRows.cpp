@@ -13,9 +13,45 @@ unsigned char FoldAz(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
 }
 
-// What a list row reads; the body, the Message-ID and the rest stay in the table.
+// What a list row reads; the body, the Message-ID and the rest stay in the table. The box
+// tables' list indexes (store/Schema.cpp) hold exactly these columns.
 constexpr std::string_view kListColumns =
     "ID, Sender, Receiver, SendDateTime, MessageKind, FuJianPath, MailSubject, biaoqian";
+enum ListField {
+  kId,
+  kSender,
+  kReceiver,
+  kSendDateTime,
+  kMessageKind,
+  kFuJianPath,
+  kSubject,
+  kLabel
+};
+constexpr std::string_view kListFields[] = {"ID",           "Sender",      "Receiver",
+                                            "SendDateTime", "MessageKind", "FuJianPath",
+                                            "MailSubject",  "biaoqian"};
+
+// Whether the text holds anything but blanks and control bytes (a stored list of files).
+bool HasNonBlank(std::string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) > ' '; });
+}
+
+// The list row of a fill's row; recordIndex is its 1-based position.
+BoxRow MakeBoxRow(const store::FieldRow& fields, Box box, int recordIndex) {
+  BoxRow row;
+  row.kind = store::TrimmedMarker(fields.Text(kMessageKind));
+  if (HasNonBlank(fields.Text(kFuJianPath))) row.attachment = RowImage::Clip;
+  if (box == Box::Sent && row.kind == store::kind::kSendFailed) row.attachment = RowImage::Failed;
+  row.mark = MarkImage(row.kind, fields.Text(kLabel));
+  row.third = box == Box::Sent ? app::DisplayNames(fields.Text(kReceiver))
+                               : app::ShownAddresses(fields.Text(kSender));
+  row.subject = fields.Text(kSubject);
+  row.time = fields.Text(kSendDateTime);
+  row.id = fields.Int(kId);
+  row.recordIndex = recordIndex;
+  return row;
+}
 
 }  // namespace
 
@@ -29,26 +65,11 @@ bool LessFoldingAz(std::string_view a, std::string_view b) {
   return a.size() < b.size();
 }
 
-RowImage MarkImage(const std::string& kind, const std::string& label) {
+RowImage MarkImage(std::string_view kind, std::string_view label) {
   if (kind == store::kind::kUnread) return RowImage::Unread;
   if (label == "MarkRed") return RowImage::RedMark;
   if (label == "MarkBlue") return RowImage::BlueMark;
   return RowImage::None;
-}
-
-BoxRow MakeBoxRow(const store::Query& query, Box box, int recordIndex) {
-  BoxRow row;
-  row.kind = store::TrimmedMarker(query.FieldText("MessageKind"));
-  if (!store::TrimmedMarker(query.FieldText("FuJianPath")).empty()) row.attachment = RowImage::Clip;
-  if (box == Box::Sent && row.kind == store::kind::kSendFailed) row.attachment = RowImage::Failed;
-  row.mark = MarkImage(row.kind, query.FieldText("biaoqian"));
-  row.third = box == Box::Sent ? app::DisplayNames(query.FieldText("Receiver"))
-                               : app::ShownAddresses(query.FieldText("Sender"));
-  row.subject = query.FieldText("MailSubject");
-  row.time = query.FieldText("SendDateTime");
-  row.id = query.FieldInt("ID");
-  row.recordIndex = recordIndex;
-  return row;
 }
 
 std::string ListSql(std::string_view sql) {
@@ -68,13 +89,12 @@ bool ReadBoxRows(store::Database& mail, Box box, std::string_view sql, std::vect
   rows->clear();
   store::Query query(mail);
   query.AddLine(ListSql(sql));
-  if (!query.Open()) {
-    *error = query.Error();
-    return false;
+  int n = 0;
+  if (query.ReadRows(kListFields, [&](const store::FieldRow& fields) {
+        rows->push_back(MakeBoxRow(fields, box, ++n));
+      })) {
+    return true;
   }
-  for (int n = 1; !query.Eof(); ++n, query.Next())
-    rows->push_back(MakeBoxRow(query, box, n));
-  if (query.Error().empty()) return true;
   // A read that broke off half-way must not pass for the whole box.
   *error = query.Error();
   rows->clear();

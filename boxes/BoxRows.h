@@ -13,7 +13,6 @@
 
 namespace store {
 class Database;
-class Query;
 struct MessageRecord;
 }  // namespace store
 
@@ -59,10 +58,7 @@ enum BoxColumn {
 bool LessFoldingAz(std::string_view a, std::string_view b);
 
 // The image of column 2 for a row of this kind and label.
-RowImage MarkImage(const std::string& kind, const std::string& label);
-
-// The list row of the query's current row; recordIndex is its 1-based position.
-BoxRow MakeBoxRow(const store::Query& query, Box box, int recordIndex);
+RowImage MarkImage(std::string_view kind, std::string_view label);
 
 // The statement of a fill with "select *" narrowed to the columns a list row needs.
 std::string ListSql(std::string_view sql);

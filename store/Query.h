@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,23 @@
 struct sqlite3_stmt;
 
 namespace store {
+
+// One row of a walk with Query::ReadRows: the fields asked for, by their place in the list of
+// names given. Valid only while the visitor runs.
+class FieldRow {
+ public:
+  // The value as text (numbers in decimal, as FieldText reads them); "" for NULL and for a name
+  // the statement has no column of. The text stays valid until the visitor returns.
+  std::string_view Text(std::size_t field) const;
+  std::int32_t Int(std::size_t field) const;  // see TextToInt
+
+ private:
+  friend class Query;
+  FieldRow(sqlite3_stmt* statement, std::span<const int> columns)
+      : statement_(statement), columns_(columns) {}
+  sqlite3_stmt* statement_;
+  std::span<const int> columns_;
+};
 
 // Statements are written in the Jet dialect (see TranslateJet). Parameter names are matched
 // without regard to letter case and may be given with or without the leading colon; a
@@ -54,6 +73,14 @@ class Query : private PendingResult {
   // Runs a statement that returns rows and moves to the first one. On failure returns false,
   // Error() says why and the query is at its end (Eof).
   bool Open();
+  // Runs a statement that returns rows and hands each row in turn to visit, with the fields of
+  // these names (any letter case), keeping none of them: for reading many rows once, as a list
+  // fill does, without a copy of the whole result. The walk holds the Database lock from start
+  // to end, so it reads the database as it was when it began; visit must not change the
+  // database. False with Error() set when the statement fails, before or during the walk (the
+  // rows visited until then stay visited). The query is closed when it returns.
+  bool ReadRows(std::span<const std::string_view> names,
+                const std::function<void(const FieldRow&)>& visit);
   // Runs a statement that changes data (insert, update, delete). On failure returns false and
   // Error() says why.
   bool ExecSql();

@@ -273,5 +273,62 @@ TEST_F(QueryTest, OpenResultIsASnapshotAndDoesNotHoldBackWrites) {
   EXPECT_EQ(seen.FieldInt("n"), 3);
 }
 
+// A walk hands every row over once, in order, with the fields asked for by their place in the
+// list of names; the statement runs as Open runs it (Jet dialect, parameters).
+TEST_F(QueryTest, ReadRowsWalksEveryRowWithTheFieldsAskedFor) {
+  AddMessage("Historys", "MailUn", "first", "2024-01-01 08:00:00");
+  AddMessage("Historys", "Mailed", "second", "2024-02-01 08:00:00");
+  AddMessage("Historys", "MailDel", "not listed", "2024-03-01 08:00:00");
+  ASSERT_TRUE(db_->Execute("update Historys set FuJianPath = NULL, Length = 12", nullptr));
+  Query walk(*db_);
+  walk.AddLine("select ID, mailsubject, FuJianPath, Length from Historys");
+  walk.AddLine("where MessageKind <> :gone order by SendDateTime");
+  walk.SetText("gone", "MailDel");
+  const std::string_view names[] = {"MailSubject", "ID", "fujianpath", "NoSuchColumn", "LENGTH"};
+  std::vector<std::string> seen;
+  ASSERT_TRUE(walk.ReadRows(names, [&seen](const FieldRow& row) {
+    seen.push_back(std::string(row.Text(0)) + "|" + std::to_string(row.Int(1) > 0) + "|" +
+                   std::string(row.Text(2)) + "|" + std::string(row.Text(3)) + "|" +
+                   std::to_string(row.Int(4)));
+  })) << walk.Error();
+  EXPECT_EQ(seen, (std::vector<std::string>{"first|1|||12", "second|1|||12"}));
+  EXPECT_EQ(walk.Error(), "");
+  EXPECT_TRUE(walk.Eof());  // closed: nothing is kept
+  // The same query runs again with its parameters.
+  int rows = 0;
+  ASSERT_TRUE(walk.ReadRows(names, [&rows](const FieldRow&) { ++rows; }));
+  EXPECT_EQ(rows, 2);
+}
+
+TEST_F(QueryTest, ReadRowsReportsAFailingStatementAndVisitsNothing) {
+  Query walk(*db_);
+  walk.AddLine("select * from NoSuchTable");
+  const std::string_view names[] = {"ID"};
+  int rows = 0;
+  EXPECT_FALSE(walk.ReadRows(names, [&rows](const FieldRow&) { ++rows; }));
+  EXPECT_EQ(rows, 0);
+  EXPECT_EQ(walk.Error().rfind(db_->Path(), 0), 0u) << walk.Error();
+  EXPECT_NE(walk.Error().find("NoSuchTable"), std::string::npos);
+}
+
+// A result opened before a walk stays a whole result beside it, and a walk sees the rows
+// committed before it.
+TEST_F(QueryTest, ReadRowsLeavesOpenResultsAlone) {
+  for (int i = 0; i < 3; ++i)
+    AddMessage("Historys", "MailUn", "m" + std::to_string(i));
+  Query open(*db_);
+  open.AddLine("select MailSubject from Historys order by ID");
+  ASSERT_TRUE(open.Open());
+  AddMessage("Historys", "MailUn", "m3");
+  Query walk(*db_);
+  walk.AddLine("select MailSubject from Historys order by ID");
+  const std::string_view names[] = {"MailSubject"};
+  std::vector<std::string> walked;
+  ASSERT_TRUE(
+      walk.ReadRows(names, [&walked](const FieldRow& row) { walked.emplace_back(row.Text(0)); }));
+  EXPECT_EQ(walked, (std::vector<std::string>{"m0", "m1", "m2", "m3"}));
+  EXPECT_EQ(open.RecordCount(), 3);
+}
+
 }  // namespace
 }  // namespace store
