@@ -1,7 +1,13 @@
 #include "boxes/BoxListModel.h"
 
+#include <QCollator>
+#include <QLocale>
+#include <QStringDecoder>
 #include <algorithm>
+#include <functional>
 #include <numeric>
+#include <system_error>
+#include <thread>
 
 #include "boxes/BoxIcons.h"
 
@@ -15,6 +21,108 @@ QString FromUtf8(const std::string& text) {
 const char* const kTitles[kColumnCount] = {"", "附件", "标注",        "",           "主题", "时间",
                                            "", "ID",   "RecordIndex", "MessageKind"};
 
+bool SortsByCollation(int column) {
+  return column == kColThird || column == kColSubject;
+}
+
+// Columns without text (the caption and the images): a sort by them changes nothing.
+bool HasText(int column) {
+  return column >= kColThird && column < kColumnCount;
+}
+
+// A text's first 24 bytes as LessFoldingAz sees them (A-Z and a-z alike), packed so that the
+// numbers compare as the bytes do; shorter texts are padded with zero bytes. Two texts whose
+// heads differ compare as their heads; equal heads leave the rest to LessFoldingAz. 24 bytes
+// hold a whole "yyyy-MM-dd hh:mm:ss" time.
+struct FoldedHead {
+  std::array<std::uint64_t, 3> bytes{};
+  std::uint32_t row = 0;
+};
+
+FoldedHead HeadOf(std::string_view text, std::uint32_t row) {
+  FoldedHead head;
+  head.row = row;
+  for (std::size_t i = 0; i < 24; ++i) {
+    auto byte = static_cast<unsigned char>(i < text.size() ? text[i] : 0);
+    if (byte >= 'a' && byte <= 'z') byte = static_cast<unsigned char>(byte - 'a' + 'A');
+    std::uint64_t& part = head.bytes[i / 8];
+    part = part << 8 | byte;
+  }
+  return head;
+}
+
+// Whether n texts are many enough to be worked on in two halves side by side.
+bool InTwoHalves(std::size_t n) {
+  constexpr std::size_t kManyTexts = 20000;
+  return n >= kManyTexts && std::thread::hardware_concurrency() >= 2;
+}
+
+// Runs work(begin, end) over [0, n): as two halves side by side when InTwoHalves(n), else at
+// once.
+void ForHalves(std::size_t n, const std::function<void(std::size_t, std::size_t)>& work) {
+  if (!InTwoHalves(n)) {
+    work(0, n);
+    return;
+  }
+  const std::size_t half = n / 2;
+  std::thread first;
+  try {
+    first = std::thread([&work, half] { work(0, half); });
+  } catch (const std::system_error&) {
+    // No thread to be had: this one does the first half as well; the result is the same.
+    work(0, half);
+  }
+  work(half, n);
+  if (first.joinable()) first.join();
+}
+
+// The collation order of the texts as one number each: equal texts by the collation (letters in
+// either case alike) get equal numbers, smaller numbers sort first.
+std::vector<std::uint32_t> CollationRanksOf(const std::vector<std::string_view>& texts) {
+  const std::size_t n = texts.size();
+  const std::size_t half = n / 2;
+  // Sort keys compare as the collator compares the texts, in a fraction of its time. A
+  // collator is made for each part: one must not be used by two threads at once.
+  const bool split = InTwoHalves(n);
+  std::vector<QCollatorSortKey> keys[2];
+  ForHalves(n, [&](std::size_t begin, std::size_t end) {
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QCollatorSortKey>& part = keys[begin == 0 ? 0 : 1];
+    part.reserve(end - begin);
+    // Each text is decoded into one buffer and lent to the collator from there.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    std::vector<QChar> buffer;
+    for (std::size_t i = begin; i < end; ++i) {
+      const QByteArrayView bytes(texts[i].data(), static_cast<qsizetype>(texts[i].size()));
+      buffer.resize(static_cast<std::size_t>(decoder.requiredSpace(bytes.size())));
+      const QChar* last = decoder.appendToBuffer(buffer.data(), bytes);
+      part.push_back(collator.sortKey(QString::fromRawData(buffer.data(), last - buffer.data())));
+    }
+  });
+  const auto key = [&keys, split, half](std::uint32_t i) -> const QCollatorSortKey& {
+    return !split ? keys[0][i] : i < half ? keys[0][i] : keys[1][i - half];
+  };
+  const auto less = [&key](std::uint32_t a, std::uint32_t b) { return key(a).compare(key(b)) < 0; };
+  std::vector<std::uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  const auto middle = order.begin() + static_cast<std::ptrdiff_t>(half);
+  // Each half sorted on its own, then the two merged (a merge sort: fewer comparisons of
+  // keys than a quicksort, and the keys' comparisons are what costs).
+  ForHalves(n, [&](std::size_t begin, std::size_t end) {
+    std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(begin),
+                     order.begin() + static_cast<std::ptrdiff_t>(end), less);
+  });
+  if (split) std::inplace_merge(order.begin(), middle, order.end(), less);
+  std::vector<std::uint32_t> ranks(n);
+  std::uint32_t rank = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i > 0 && key(order[i - 1]).compare(key(order[i])) != 0) ++rank;
+    ranks[order[i]] = rank;
+  }
+  return ranks;
+}
+
 }  // namespace
 
 BoxListModel::BoxListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -22,6 +130,10 @@ BoxListModel::BoxListModel(QObject* parent) : QAbstractTableModel(parent) {}
 void BoxListModel::SetRows(std::vector<BoxRow> rows) {
   beginResetModel();
   rows_ = std::move(rows);
+  fillPlaces_.resize(rows_.size());
+  std::iota(fillPlaces_.begin(), fillPlaces_.end(), 0u);
+  for (std::vector<std::uint32_t>& ranks : ranks_)
+    std::vector<std::uint32_t>().swap(ranks);
   sortColumn_ = -1;
   endResetModel();
 }
@@ -50,26 +162,107 @@ std::string BoxListModel::Text(int row, int column) const {
 
 void BoxListModel::SortInPlace(int column) {
   sortColumn_ = column;
-  const int n = Count();
-  std::vector<std::string> keys(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i)
-    keys[static_cast<std::size_t>(i)] = Text(i, column);
-  std::vector<int> order(static_cast<std::size_t>(n));
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
-    return LessFoldingAz(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
-  });
+  if (!HasText(column) || rows_.size() < 2) return;
+  ApplyOrder(SortsByCollation(column) ? CollationOrder(column) : ByteOrder(column));
+}
 
+const std::vector<std::uint32_t>& BoxListModel::CollationRanks(int column) {
+  std::vector<std::uint32_t>& ranks = ranks_[column == kColThird ? 0 : 1];
+  if (!ranks.empty()) return ranks;
+  // Each different text once: a box holds the same senders, and often the same subjects,
+  // many times over.
+  const std::size_t n = rows_.size();
+  std::vector<std::string_view> texts;
+  std::vector<std::uint32_t> textOfRow(n);
+  {
+    // An open-addressing table of the texts seen so far (their number + 1; 0 is free), at
+    // most half full.
+    std::size_t size = 16;
+    while (size < 2 * n)
+      size *= 2;
+    std::vector<std::uint32_t> seen(size, 0);
+    const std::hash<std::string_view> hash;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::string_view text = column == kColThird ? rows_[i].third : rows_[i].subject;
+      std::size_t slot = hash(text) & (size - 1);
+      while (seen[slot] != 0 && texts[seen[slot] - 1] != text)
+        slot = (slot + 1) & (size - 1);
+      if (seen[slot] == 0) {
+        texts.push_back(text);
+        seen[slot] = static_cast<std::uint32_t>(texts.size());
+      }
+      textOfRow[i] = seen[slot] - 1;
+    }
+  }
+  const std::vector<std::uint32_t> textRanks = CollationRanksOf(texts);
+  // Places of rows removed since the fill keep rank 0; no row has them any more.
+  const std::uint32_t places = *std::max_element(fillPlaces_.begin(), fillPlaces_.end()) + 1;
+  ranks.assign(places, 0);
+  for (std::size_t i = 0; i < n; ++i)
+    ranks[fillPlaces_[i]] = textRanks[textOfRow[i]];
+  return ranks;
+}
+
+std::vector<std::uint32_t> BoxListModel::CollationOrder(int column) {
+  const std::vector<std::uint32_t>& ranks = CollationRanks(column);
+  // Rank and present position in one number: sorting those is a stable sort by rank.
+  std::vector<std::uint64_t> keyed(rows_.size());
+  for (std::size_t i = 0; i < keyed.size(); ++i)
+    keyed[i] = std::uint64_t{ranks[fillPlaces_[i]]} << 32 | i;
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<std::uint32_t> order(keyed.size());
+  for (std::size_t i = 0; i < keyed.size(); ++i)
+    order[i] = static_cast<std::uint32_t>(keyed[i]);
+  return order;
+}
+
+std::vector<std::uint32_t> BoxListModel::ByteOrder(int column) const {
+  const std::size_t n = rows_.size();
+  // The texts the rows hold are compared where they are; the others are made once.
+  std::vector<std::string> made;
+  std::vector<std::string_view> texts(n);
+  if (column == kColTime || column == kColKind) {
+    for (std::size_t i = 0; i < n; ++i)
+      texts[i] = column == kColTime ? rows_[i].time : rows_[i].kind;
+  } else {
+    made.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      made[i] = Text(static_cast<int>(i), column);
+      texts[i] = made[i];
+    }
+  }
+  std::vector<FoldedHead> heads(n);
+  for (std::size_t i = 0; i < n; ++i)
+    heads[i] = HeadOf(texts[i], static_cast<std::uint32_t>(i));
+  // A total order (the present position last), so the unstable sort keeps equal texts as
+  // they were.
+  std::sort(heads.begin(), heads.end(), [&texts](const FoldedHead& a, const FoldedHead& b) {
+    if (a.bytes != b.bytes) return a.bytes < b.bytes;
+    const std::string_view x = texts[a.row], y = texts[b.row];
+    if (LessFoldingAz(x, y)) return true;
+    if (LessFoldingAz(y, x)) return false;
+    return a.row < b.row;
+  });
+  std::vector<std::uint32_t> order(n);
+  for (std::size_t i = 0; i < n; ++i)
+    order[i] = heads[i].row;
+  return order;
+}
+
+void BoxListModel::ApplyOrder(const std::vector<std::uint32_t>& order) {
+  const std::size_t n = order.size();
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  std::vector<int> newRowOf(static_cast<std::size_t>(n));
+  std::vector<int> newRowOf(n);
   std::vector<BoxRow> sorted;
-  sorted.reserve(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    const auto old = static_cast<std::size_t>(order[static_cast<std::size_t>(i)]);
-    newRowOf[old] = i;
-    sorted.push_back(std::move(rows_[old]));
+  sorted.reserve(n);
+  std::vector<std::uint32_t> places(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    newRowOf[order[i]] = static_cast<int>(i);
+    sorted.push_back(std::move(rows_[order[i]]));
+    places[i] = fillPlaces_[order[i]];
   }
   rows_ = std::move(sorted);
+  fillPlaces_ = std::move(places);
   const QModelIndexList before = persistentIndexList();
   QModelIndexList after;
   after.reserve(before.size());
@@ -96,6 +289,7 @@ void BoxListModel::RemoveRowsAt(std::vector<int> rows) {
     if (first >= 0 && last < Count()) {
       beginRemoveRows(QModelIndex(), first, last);
       rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+      fillPlaces_.erase(fillPlaces_.begin() + first, fillPlaces_.begin() + last + 1);
       endRemoveRows();
     }
     end = begin;

@@ -3,10 +3,11 @@
 //
 // Columns: 0 (empty), 1 附件 (image), 2 标注 (image), 3 third text (sender or receivers),
 // 4 主题, 5 时间, then the hidden 6 body, 7 ID, 8 RecordIndex, 9 MessageKind. The rows keep
-// only what the list shows; the body (column 6) is read from the filling query on demand, so a
+// only what the list shows; the body (column 6) is read by the message's ID on demand, so a
 // box of 100,000 messages costs a few short strings per row.
 
 #include <QAbstractTableModel>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -36,8 +37,12 @@ class BoxListModel : public QAbstractTableModel {
   // The text of a column as the in-place sort and the list search see it.
   std::string Text(int row, int column) const;
 
-  // Sorts the rows ascending by the text of column (LessFoldingAz, stable). Selections and
-  // the current row stay with their rows.
+  // Sorts the rows ascending by the text of column, stable, always ascending. The sender or
+  // receivers (3) and the subject (4) sort by the Chinese collation (pinyin order, letters in
+  // either case alike); the time and the hidden columns by LessFoldingAz. Selections and the
+  // current row stay with their rows, and so does each row's RecordIndex. The collation's
+  // order of a column is worked out on the first sort by it after a fill and kept until the
+  // next fill.
   void SortInPlace(int column);
   int LastSortColumn() const { return sortColumn_; }
 
@@ -54,7 +59,17 @@ class BoxListModel : public QAbstractTableModel {
                       int role = Qt::DisplayRole) const override;
 
  private:
+  // The order of the rows' texts in column 3 or 4 by the collation: one number per row of the
+  // fill, by its place in the fill (equal texts, equal numbers).
+  const std::vector<std::uint32_t>& CollationRanks(int column);
+  // The rows' positions in their new order by the column.
+  std::vector<std::uint32_t> CollationOrder(int column);
+  std::vector<std::uint32_t> ByteOrder(int column) const;
+  void ApplyOrder(const std::vector<std::uint32_t>& order);
+
   std::vector<BoxRow> rows_;
+  std::vector<std::uint32_t> fillPlaces_;  // each row's place in the fill; moves with the row
+  std::array<std::vector<std::uint32_t>, 2> ranks_;  // columns 3 and 4; empty until needed
   QString thirdTitle_;
   BodyReader bodyReader_;
   int sortColumn_ = -1;
