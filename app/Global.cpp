@@ -15,11 +15,13 @@ std::string_view Trimmed(std::string_view s) {
   return s;
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
+// Whether text holds the lower-case needle in any letter case of A-Z, without a lower-case
+// copy of the text (a tag of a long message may be long).
+bool ContainsNoCase(std::string_view text, std::string_view needle) {
+  const auto same = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
+  };
+  return std::search(text.begin(), text.end(), needle.begin(), needle.end(), same) != text.end();
 }
 
 // The nickname of a named entry: the text before "<" without the blank in front of "<".
@@ -43,7 +45,7 @@ std::string AddLinkTargets(std::string_view html) {
     if (close == std::string_view::npos) break;  // unterminated tag: copied as it stands
     const std::string_view tag = rest.substr(0, close);
     out.append(tag);
-    out.append(Lower(tag).find("target=_blank") != std::string::npos ? ">" : " target=_blank>");
+    out.append(ContainsNoCase(tag, "target=_blank") ? ">" : " target=_blank>");
     rest.remove_prefix(close + 1);
   }
   out.append(rest);

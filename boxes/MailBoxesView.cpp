@@ -81,7 +81,7 @@ bool MailBoxes::ShowStoredMessage(platform::HtmlView* browser, int recordIndex) 
     // A failure while showing leaves the page as it was; a row gone since the fill likewise.
     return false;
   }
-  const StoredRecord record = ReadStoredRecord(stored);
+  const StoredRecord record = ReadStoredRecord(std::move(stored));
   const StoredView view = ReadingShown()                             ? StoredView::Reading
                           : (ShownBox() && ShownBox() != Box::Notes) ? StoredView::BoxPreview
                                                                      : StoredView::NotesPreview;

@@ -74,9 +74,14 @@ void AddAttachments(const StoredRecord& record, StoredView view, const std::stri
 
 }  // namespace
 
-StoredRecord ReadStoredRecord(const store::MessageRecord& record) {
+StoredRecord ReadStoredRecord(store::MessageRecord record) {
   StoredRecord r;
-  r.content = maillib::Trim(record.content);
+  // The body is trimmed where it lies: a body of megabytes is not copied for it.
+  const std::string_view kept = maillib::TrimView(record.content);
+  const auto begin = static_cast<std::size_t>(kept.data() - record.content.data());
+  record.content.erase(begin + kept.size());
+  record.content.erase(0, begin);
+  r.content = std::move(record.content);
   r.fuJianPath = maillib::Trim(record.fuJianPath);
   r.filePath = maillib::Trim(record.filePath);
   r.fujian = maillib::Trim(record.fujian);

@@ -27,8 +27,9 @@ struct StoredRecord {
   std::int32_t length = 0;
 };
 
-// The columns of a stored record that showing it needs.
-StoredRecord ReadStoredRecord(const store::MessageRecord& record);
+// The columns of a stored record that showing it needs. A record handed over with std::move
+// gives up its body instead of having it copied.
+StoredRecord ReadStoredRecord(store::MessageRecord record);
 
 // Where the message is shown: the preview of a box page, the preview of the notes page (no
 // pictures), or the reading page (pictures, Cc row and attachment list).
