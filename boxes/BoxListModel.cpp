@@ -120,6 +120,10 @@ std::vector<std::uint32_t> CollationRanksOf(const std::vector<std::string_view>&
     if (i > 0 && key(order[i - 1]).compare(key(order[i])) != 0) ++rank;
     ranks[order[i]] = rank;
   }
+  // Each half's keys are let go of on the side that made them.
+  ForHalves(n, [&keys](std::size_t begin, std::size_t) {
+    std::vector<QCollatorSortKey>().swap(keys[begin == 0 ? 0 : 1]);
+  });
   return ranks;
 }
 
@@ -253,16 +257,27 @@ void BoxListModel::ApplyOrder(const std::vector<std::uint32_t>& order) {
   const std::size_t n = order.size();
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<int> newRowOf(n);
-  std::vector<BoxRow> sorted;
-  sorted.reserve(n);
-  std::vector<std::uint32_t> places(n);
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i = 0; i < n; ++i)
     newRowOf[order[i]] = static_cast<int>(i);
-    sorted.push_back(std::move(rows_[order[i]]));
-    places[i] = fillPlaces_[order[i]];
+  // The rows move where they are, along the cycles of the permutation: position at takes the
+  // row from order[at].
+  std::vector<bool> placed(n, false);
+  for (std::size_t start = 0; start < n; ++start) {
+    if (placed[start]) continue;
+    placed[start] = true;
+    if (order[start] == start) continue;
+    BoxRow row = std::move(rows_[start]);
+    const std::uint32_t place = fillPlaces_[start];
+    std::size_t at = start;
+    while (order[at] != start) {
+      rows_[at] = std::move(rows_[order[at]]);
+      fillPlaces_[at] = fillPlaces_[order[at]];
+      at = order[at];
+      placed[at] = true;
+    }
+    rows_[at] = std::move(row);
+    fillPlaces_[at] = place;
   }
-  rows_ = std::move(sorted);
-  fillPlaces_ = std::move(places);
   const QModelIndexList before = persistentIndexList();
   QModelIndexList after;
   after.reserve(before.size());

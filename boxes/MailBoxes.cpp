@@ -224,9 +224,10 @@ bool MailBoxes::Fill(Box box, const std::string& sql) {
   filledBox_ = box;
   filledSql_ = sql;
   filledIds_.clear();
+  // The old rows go before the new ones are read, so a box of 100,000 messages is never held
+  // twice; a failed read then shows none rather than rows that no longer match the last fill.
+  model->Clear();
   if (!ReadBoxRows(*mail, box, sql, &rows, &error)) {
-    // The old rows no longer match the last fill: show none rather than wrong ones.
-    model->Clear();
     ShowError(error);
     return false;
   }
