@@ -13,6 +13,7 @@
 // count, body size and core count; nothing is asserted. Every body is realistic HTML (text,
 // links, a table) of the given size, so the store has to keep bodies out of the list's way.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QPushButton>
@@ -184,6 +185,9 @@ int main(int argc, char** argv) {
   auto start = Clock::now();
   if (!FillInbox(data, rows, static_cast<std::size_t>(bodyKb) * 1024)) return 1;
   std::printf("setup: inserted in %.2f s\n", Ms(start) / 1000);
+  // The setup's writes reach the disk before anything is timed, so that their write-back does
+  // not slow the page file writes measured below.
+  ::sync();
 
   QStackedWidget stack;
   boxes::MailBoxes boxes([&data] { return data.ADOCDUser.get(); }, dir.path());
@@ -267,22 +271,29 @@ int main(int argc, char** argv) {
   if (bigId == 0) return 1;
   boxes.OpenBox(boxes::Box::Inbox);
   application.processEvents();
-  inbox->SelectOnly(0);
-  start = Clock::now();
-  emit inbox->rowOpened();
-  application.processEvents();
-  const double bigShown = Ms(start);
-  std::printf("show the 5 MB message on the reading page: %s\n",
-              boxes.ReadingShown() && inbox->Model()->Row(0).id == bigId ? "shown" : "NOT shown");
-  Note("show the 5 MB HTML message (light view, end to end)", bigShown, "ms");
+  if (inbox->Model()->Row(0).id != bigId) {
+    std::printf("the 5 MB message is not the first row\n");
+    return 1;
+  }
 
-  // The same without the light browser's layout: read by ID, page built, page file written.
+  // Shown without a browser's layout of the page: read by ID, page built, page file written
+  // (the program's browser engine lays the page out in a process of its own).
   NullHtmlView nullView;
   start = Clock::now();
   const bool nullShown = boxes.ShowStoredMessage(&nullView, inbox->Model()->Row(0).recordIndex);
   Note(std::string("ShowStoredMessage of the 5 MB message, no layout") +
            (nullShown ? "" : " (FAILED)"),
        Ms(start), "ms", "< 50");
+  Note("resident memory after it (VmRSS)", StatusMb("VmRSS"), "MB", "< 200");
+
+  // On the reading page with the light view, whose layout of 5 MB of HTML is most of it.
+  inbox->SelectOnly(0);
+  start = Clock::now();
+  emit inbox->rowOpened();
+  application.processEvents();
+  const double bigShown = Ms(start);
+  if (!boxes.ReadingShown()) std::printf("the 5 MB message is NOT shown on the reading page\n");
+  Note("show the 5 MB HTML message (light view, end to end)", bigShown, "ms");
 
   // Its parts one by one.
   store::MessageRecord record;
@@ -290,8 +301,9 @@ int main(int argc, char** argv) {
   boxes::ReadRecordById(*data.ADOCDUser, boxes::Box::Inbox, bigId, &record, &error);
   Note("  read the record by ID", Ms(start), "ms");
   start = Clock::now();
-  const boxes::StoredPage page = boxes::BuildStoredPage(
-      boxes::ReadStoredRecord(record), boxes::StoredView::Reading, store::MailFileFolder(root));
+  const boxes::StoredPage page =
+      boxes::BuildStoredPage(boxes::ReadStoredRecord(std::move(record)), boxes::StoredView::Reading,
+                             store::MailFileFolder(root));
   Note("  build the page (link targets, pictures)", Ms(start), "ms");
   start = Clock::now();
   boxes::WritePageFile(page.pageFile, page.html, true, &error);
