@@ -1,7 +1,6 @@
 #include "app/Global.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace app {
 namespace {
@@ -18,9 +17,7 @@ std::string_view Trimmed(std::string_view s) {
 // Whether text holds the lower-case needle in any letter case of A-Z, without a lower-case
 // copy of the text (a tag of a long message may be long).
 bool ContainsNoCase(std::string_view text, std::string_view needle) {
-  const auto same = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
-  };
+  const auto same = [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; };
   return std::search(text.begin(), text.end(), needle.begin(), needle.end(), same) != text.end();
 }
 
