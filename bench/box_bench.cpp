@@ -10,8 +10,19 @@
 //   build/ci/bench/box_bench 100000 50    # about 5 GB of bodies in a temporary folder
 //
 // The figures are printed as they are taken and again in a table at the end, with the row
-// count, body size and core count; nothing is asserted. Every body is realistic HTML (text,
-// links, a table) of the given size, so the store has to keep bodies out of the list's way.
+// count, body size and core count; nothing is asserted. Every body is HTML of the given size
+// (mixed Chinese and Latin text, links, a table), so the store has to keep bodies out of the
+// list's way. What the figures mean:
+//   open inbox         OpenBox (the fill through the list index, the model) plus the first
+//                      paint, on the second of two opens; "of which" is the fill query alone.
+//   refill by ...      a header button whose statement fills the list again, plus the paint.
+//   sort in place      BoxListModel::SortInPlace: the first sort by a text column works out
+//                      the collation's order of the fill (sort keys), a later one reuses it.
+//   ShowStoredMessage  the 5 MB message read by ID, its page built and its page file written,
+//                      with a view that lays nothing out (the program's browser engine lays
+//                      the page out in a process of its own); the light view's layout of the
+//                      same page is timed on its own.
+//   resident memory    VmRSS of /proc/self/status; VmHWM is the peak.
 #include <stdlib.h>
 #include <unistd.h>
 
