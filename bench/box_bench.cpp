@@ -151,10 +151,12 @@ class NullHtmlView : public platform::HtmlView {
   void Clear() override { file_.clear(); }
   bool IsBlank() const override { return file_.isEmpty(); }
   QString CurrentFile() const override { return file_; }
-  void Print(QWidget*) override {}
   void CopySelection() override {}
   void SelectAll() override {}
   QString SelectedText() const override { return {}; }
+
+ protected:
+  void PrintOn(QPrinter*) override { PrintEnded(false); }
 
  private:
   QString file_;
