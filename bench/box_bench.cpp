@@ -249,11 +249,22 @@ int main(int argc, char** argv) {
     Note(std::string("refill by ") + refill.name + " + paint", Ms(start), "ms");
   }
 
-  // In-place sorts: the first by a column makes its keys, a second finds them kept.
+  // In-place sorts. A fill works out the collation order of the sender and subject columns
+  // in the background: the first sort right after a fill waits for what is left of that work;
+  // a user's first click, a moment later, finds it done. A second sort by a column finds its
+  // order kept.
+  {
+    start = Clock::now();
+    inbox->Model()->SortInPlace(boxes::kColSubject);
+    Note("sort by subject at once after the fill (waits for the order)", Ms(start), "ms");
+    inbox->HeaderButtonOf(boxes::HeaderButton::Time)->click();  // a fill again
+    application.processEvents();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
   const struct {
     int column;
     const char* name;
-  } sorts[] = {{boxes::kColSubject, "subject"},
+  } sorts[] = {{boxes::kColSubject, "subject, 1 s after the fill"},
                {boxes::kColSubject, "subject again"},
                {boxes::kColThird, "sender"},
                {boxes::kColTime, "time"}};

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QStringDecoder>
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <numeric>
 #include <system_error>
@@ -78,7 +79,8 @@ void ForHalves(std::size_t n, const std::function<void(std::size_t, std::size_t)
 
 // The collation order of the texts as one number each: equal texts by the collation (letters in
 // either case alike) get equal numbers, smaller numbers sort first.
-std::vector<std::uint32_t> CollationRanksOf(const std::vector<std::string_view>& texts) {
+std::vector<std::uint32_t> CollationRanksOf(const std::vector<std::string_view>& texts,
+                                            const std::atomic<bool>& stop) {
   const std::size_t n = texts.size();
   const std::size_t half = n / 2;
   // Sort keys compare as the collator compares the texts, in a fraction of its time. A
@@ -94,12 +96,14 @@ std::vector<std::uint32_t> CollationRanksOf(const std::vector<std::string_view>&
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     std::vector<QChar> buffer;
     for (std::size_t i = begin; i < end; ++i) {
+      if (i % 1024 == 0 && stop.load(std::memory_order_relaxed)) return;  // a new fill came
       const QByteArrayView bytes(texts[i].data(), static_cast<qsizetype>(texts[i].size()));
       buffer.resize(static_cast<std::size_t>(decoder.requiredSpace(bytes.size())));
       const QChar* last = decoder.appendToBuffer(buffer.data(), bytes);
       part.push_back(collator.sortKey(QString::fromRawData(buffer.data(), last - buffer.data())));
     }
   });
+  if (stop.load()) return {};
   const auto key = [&keys, split, half](std::uint32_t i) -> const QCollatorSortKey& {
     return !split ? keys[0][i] : i < half ? keys[0][i] : keys[1][i - half];
   };
@@ -127,11 +131,56 @@ std::vector<std::uint32_t> CollationRanksOf(const std::vector<std::string_view>&
   return ranks;
 }
 
+// The collation rank of each of the texts (equal texts, equal ranks), working out each
+// different text once: a box holds the same senders, and often the same subjects, many times
+// over. Empty when stop was set before the end.
+std::vector<std::uint32_t> RanksOfTexts(const std::vector<std::string_view>& all,
+                                        const std::atomic<bool>& stop) {
+  const std::size_t n = all.size();
+  std::vector<std::string_view> texts;
+  std::vector<std::uint32_t> textOfRow(n);
+  // An open-addressing table of the texts seen so far (their number + 1; 0 is free), at most
+  // half full.
+  std::size_t size = 16;
+  while (size < 2 * n)
+    size *= 2;
+  std::vector<std::uint32_t> seen(size, 0);
+  const std::hash<std::string_view> hash;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::size_t slot = hash(all[i]) & (size - 1);
+    while (seen[slot] != 0 && texts[seen[slot] - 1] != all[i])
+      slot = (slot + 1) & (size - 1);
+    if (seen[slot] == 0) {
+      texts.push_back(all[i]);
+      seen[slot] = static_cast<std::uint32_t>(texts.size());
+    }
+    textOfRow[i] = seen[slot] - 1;
+  }
+  const std::vector<std::uint32_t> textRanks = CollationRanksOf(texts, stop);
+  if (textRanks.size() != texts.size()) return {};
+  std::vector<std::uint32_t> ranks(n);
+  for (std::size_t i = 0; i < n; ++i)
+    ranks[i] = textRanks[textOfRow[i]];
+  return ranks;
+}
+
 }  // namespace
+
+// A background making of the collation ranks of columns 3 and 4, started by a fill.
+struct BoxListModel::RankJob {
+  std::thread thread;
+  std::atomic<bool> stop{false};
+  std::array<std::vector<std::uint32_t>, 2> ranks;  // by fill place; empty when stopped
+};
 
 BoxListModel::BoxListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+BoxListModel::~BoxListModel() {
+  StopRankJob();
+}
+
 void BoxListModel::SetRows(std::vector<BoxRow> rows) {
+  StopRankJob();
   beginResetModel();
   rows_ = std::move(rows);
   fillPlaces_.resize(rows_.size());
@@ -140,6 +189,7 @@ void BoxListModel::SetRows(std::vector<BoxRow> rows) {
     std::vector<std::uint32_t>().swap(ranks);
   sortColumn_ = -1;
   endResetModel();
+  StartRankJob();
 }
 
 std::string BoxListModel::Text(int row, int column) const {
@@ -173,38 +223,59 @@ void BoxListModel::SortInPlace(int column) {
 const std::vector<std::uint32_t>& BoxListModel::CollationRanks(int column) {
   std::vector<std::uint32_t>& ranks = ranks_[column == kColThird ? 0 : 1];
   if (!ranks.empty()) return ranks;
-  // Each different text once: a box holds the same senders, and often the same subjects,
-  // many times over.
-  const std::size_t n = rows_.size();
-  std::vector<std::string_view> texts;
-  std::vector<std::uint32_t> textOfRow(n);
-  {
-    // An open-addressing table of the texts seen so far (their number + 1; 0 is free), at
-    // most half full.
-    std::size_t size = 16;
-    while (size < 2 * n)
-      size *= 2;
-    std::vector<std::uint32_t> seen(size, 0);
-    const std::hash<std::string_view> hash;
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::string_view text = column == kColThird ? rows_[i].third : rows_[i].subject;
-      std::size_t slot = hash(text) & (size - 1);
-      while (seen[slot] != 0 && texts[seen[slot] - 1] != text)
-        slot = (slot + 1) & (size - 1);
-      if (seen[slot] == 0) {
-        texts.push_back(text);
-        seen[slot] = static_cast<std::uint32_t>(texts.size());
-      }
-      textOfRow[i] = seen[slot] - 1;
-    }
+  if (job_) {
+    // Made in the background since the fill: wait for the rest of it.
+    if (job_->thread.joinable()) job_->thread.join();
+    for (std::size_t c = 0; c < 2; ++c)
+      ranks_[c] = std::move(job_->ranks[c]);
+    job_.reset();
+    if (!ranks.empty()) return ranks;
   }
-  const std::vector<std::uint32_t> textRanks = CollationRanksOf(texts);
+  std::vector<std::string_view> texts(rows_.size());
+  const std::uint32_t places =
+      rows_.empty() ? 0 : *std::max_element(fillPlaces_.begin(), fillPlaces_.end()) + 1;
+  std::vector<std::uint32_t> placeOfRow(fillPlaces_);
+  for (std::size_t i = 0; i < rows_.size(); ++i)
+    texts[i] = column == kColThird ? rows_[i].third : rows_[i].subject;
+  const std::atomic<bool> never{false};
+  const std::vector<std::uint32_t> rowRanks = RanksOfTexts(texts, never);
   // Places of rows removed since the fill keep rank 0; no row has them any more.
-  const std::uint32_t places = *std::max_element(fillPlaces_.begin(), fillPlaces_.end()) + 1;
   ranks.assign(places, 0);
-  for (std::size_t i = 0; i < n; ++i)
-    ranks[fillPlaces_[i]] = textRanks[textOfRow[i]];
+  for (std::size_t i = 0; i < rows_.size(); ++i)
+    ranks[placeOfRow[i]] = rowRanks[i];
   return ranks;
+}
+
+void BoxListModel::StopRankJob() {
+  if (!job_) return;
+  job_->stop = true;
+  if (job_->thread.joinable()) job_->thread.join();
+  job_.reset();
+}
+
+void BoxListModel::StartRankJob() {
+  if (rows_.size() < kBackgroundRanks) return;
+  auto job = std::make_unique<RankJob>();
+  // The job works on copies: the rows move and change while it runs.
+  std::array<std::vector<std::string>, 2> texts;
+  for (std::size_t c = 0; c < 2; ++c)
+    texts[c].reserve(rows_.size());
+  for (const BoxRow& row : rows_) {
+    texts[0].push_back(row.third);
+    texts[1].push_back(row.subject);
+  }
+  RankJob* state = job.get();
+  try {
+    job->thread = std::thread([state, texts = std::move(texts)] {
+      for (std::size_t c = 0; c < 2 && !state->stop; ++c) {
+        std::vector<std::string_view> views(texts[c].begin(), texts[c].end());
+        state->ranks[c] = RanksOfTexts(views, state->stop);
+      }
+    });
+  } catch (const std::system_error&) {
+    return;  // no thread to be had: the first sort by a column makes its order itself
+  }
+  job_ = std::move(job);
 }
 
 std::vector<std::uint32_t> BoxListModel::CollationOrder(int column) {

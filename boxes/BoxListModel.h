@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ class BoxListModel : public QAbstractTableModel {
   using BodyReader = std::function<std::string(int id)>;
 
   explicit BoxListModel(QObject* parent = nullptr);
+  ~BoxListModel() override;
+
+  // From this many rows on, a fill starts working out the collation order of columns 3 and 4
+  // in the background, so the first sort by either finds it made.
+  static constexpr std::size_t kBackgroundRanks = 2000;
 
   void SetThirdTitle(const QString& title) { thirdTitle_ = title; }
   void SetBodyReader(BodyReader reader) { bodyReader_ = std::move(reader); }
@@ -41,8 +47,8 @@ class BoxListModel : public QAbstractTableModel {
   // receivers (3) and the subject (4) sort by the Chinese collation (pinyin order, letters in
   // either case alike); the time and the hidden columns by LessFoldingAz. Selections and the
   // current row stay with their rows, and so does each row's RecordIndex. The collation's
-  // order of a column is worked out on the first sort by it after a fill and kept until the
-  // next fill.
+  // order of the two columns is worked out once per fill (in the background for a large
+  // fill, else on the first sort by the column) and kept until the next fill.
   void SortInPlace(int column);
   int LastSortColumn() const { return sortColumn_; }
 
@@ -66,10 +72,14 @@ class BoxListModel : public QAbstractTableModel {
   std::vector<std::uint32_t> CollationOrder(int column);
   std::vector<std::uint32_t> ByteOrder(int column) const;
   void ApplyOrder(const std::vector<std::uint32_t>& order);
+  struct RankJob;
+  void StartRankJob();
+  void StopRankJob();  // stops and waits for a running job; its work is dropped
 
   std::vector<BoxRow> rows_;
   std::vector<std::uint32_t> fillPlaces_;  // each row's place in the fill; moves with the row
   std::array<std::vector<std::uint32_t>, 2> ranks_;  // columns 3 and 4; empty until needed
+  std::unique_ptr<RankJob> job_;                     // the fill's background ranks, if any
   QString thirdTitle_;
   BodyReader bodyReader_;
   int sortColumn_ = -1;

@@ -153,6 +153,33 @@ TEST(BoxListModel, ManyRowsSortAsTheCollatorComparesAndStayStable) {
   EXPECT_EQ(model.Row(0).subject.substr(0, 6), "阿明");
 }
 
+// A large fill works out its order in the background; a fill that follows at once and a row
+// removed meanwhile must still get the right order.
+TEST(BoxListModel, ALargeFillsBackgroundOrderIsItsOwn) {
+  const std::size_t n = boxes::BoxListModel::kBackgroundRanks + 500;
+  std::vector<boxes::BoxRow> first, second;
+  for (std::size_t i = 0; i < n; ++i) {
+    first.push_back(Row("张" + std::to_string(i), static_cast<int>(i + 1)));
+    second.push_back(Row(i % 2 ? "阿明" : "王五", static_cast<int>(i + 1)));
+  }
+  boxes::BoxListModel model;
+  model.SetRows(first);
+  model.SetRows(second);  // the first fill's work is stopped and dropped
+  model.RemoveRowsAt({0});
+  model.SortInPlace(boxes::kColSubject);
+  ASSERT_EQ(model.Count(), static_cast<int>(n - 1));
+  EXPECT_EQ(model.Row(0).subject, "阿明");
+  EXPECT_EQ(model.Row(0).recordIndex, 2);  // stable: the earliest 阿明 first
+  EXPECT_EQ(model.Row(model.Count() - 1).subject, "王五");
+  for (int i = 1; i < model.Count(); ++i) {
+    if (model.Row(i - 1).subject == model.Row(i).subject) {
+      ASSERT_LT(model.Row(i - 1).recordIndex, model.Row(i).recordIndex) << i;
+    }
+  }
+  model.SortInPlace(boxes::kColThird);  // the senders' order came with the same work
+  EXPECT_EQ(model.Row(0).third, "s10");
+}
+
 // The time and hidden columns compare bytes (A-Z and a-z alike), also past the first bytes and
 // for texts that begin alike.
 TEST(BoxListModel, TimeAndHiddenColumnsCompareBytes) {
