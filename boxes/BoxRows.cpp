@@ -13,10 +13,8 @@ unsigned char FoldAz(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
 }
 
-// What a list row reads; the body, the Message-ID and the rest stay in the table. The box
-// tables' list indexes (store/Schema.cpp) hold exactly these columns.
-constexpr std::string_view kListColumns =
-    "ID, Sender, Receiver, SendDateTime, MessageKind, FuJianPath, MailSubject, biaoqian";
+// What a list row reads, in the order of kListFields; the body, the Message-ID and the rest
+// stay in the table. The box tables' list indexes (store/Schema.cpp) hold exactly these columns.
 enum ListField {
   kId,
   kSender,
@@ -81,7 +79,12 @@ std::string ListSql(std::string_view sql) {
       })) {
     return std::string(sql);
   }
-  return "select " + std::string(kListColumns) + " from" + std::string(sql.substr(kAll.size()));
+  std::string narrowed = "select ";
+  for (const std::string_view field : kListFields) {
+    if (field != kListFields[0]) narrowed += ", ";
+    narrowed += field;
+  }
+  return narrowed + " from" + std::string(sql.substr(kAll.size()));
 }
 
 bool ReadBoxRows(store::Database& mail, Box box, std::string_view sql, std::vector<BoxRow>* rows,
