@@ -270,8 +270,16 @@ void MailBoxes::RefillInbox() {
   const int currentId =
       currentRow >= 0 && currentRow < model->Count() ? model->Row(currentRow).id : 0;
   const int sortColumn = model->LastSortColumn();
+  // The message shown last keeps being the current message at its new place in the fill.
+  const auto shownAt = static_cast<std::size_t>(current_.recordIndex - 1);
+  const int shownId =
+      current_.recordIndex >= 1 && shownAt < filledIds_.size() ? filledIds_[shownAt] : 0;
   const std::string sql = filledSql_;
   if (!Fill(Box::Inbox, sql)) return;
+  const auto newAt = std::find(filledIds_.begin(), filledIds_.end(), shownId);
+  current_.recordIndex = shownId != 0 && newAt != filledIds_.end()
+                             ? static_cast<int>(newAt - filledIds_.begin()) + 1
+                             : 0;
   if (sortColumn >= 0) model->SortInPlace(sortColumn);
   QItemSelectionModel* selection = page->List()->selectionModel();
   QItemSelection kept;

@@ -46,6 +46,9 @@ TEST_F(BoxRefresh, MailStoredWhileTheInboxIsShownAppearsAndTheSelectionStays) {
   EXPECT_EQ(Inbox()->Model()->Row(0).subject, "new mail");
   EXPECT_EQ(SelectedIds(Inbox()), std::vector<int>{picked});
   EXPECT_EQ(Inbox()->Model()->Row(Inbox()->List()->currentIndex().row()).id, picked);
+  // The current message follows its row to its new place in the fill.
+  EXPECT_EQ(boxes_->Current().recordIndex,
+            Inbox()->Model()->Row(RowOfSubject(Inbox(), "picked")).recordIndex);
   // The kept selection still previews the right message.
   emit Inbox()->rowClicked();
   EXPECT_EQ(boxes_->Current().subject, "picked");
