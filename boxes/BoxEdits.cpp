@@ -1,5 +1,6 @@
 #include "boxes/BoxEdits.h"
 
+#include "maillib/TextUtil.h"
 #include "store/MessageRecord.h"
 #include "store/Query.h"
 
@@ -18,11 +19,14 @@ bool Failed(const store::Query& query, std::string* error) {
 
 bool MarkRead(store::Database& mail, Box box, int id, bool* changed, std::string* error) {
   *changed = false;
-  store::MessageRecord record;
-  error->clear();
-  if (!ReadRecordById(mail, box, id, &record, error)) return error->empty();
-  if (store::TrimmedMarker(record.messageKind) != store::kind::kUnread) return true;
+  // Only the kind: every preview of an inbox row asks, and the body may be megabytes.
   store::Query query(mail);
+  query.AddLine("select MessageKind from " + std::string(InfoOf(box).table) + " where ID =:k");
+  query.SetInt("k", id);
+  if (!query.Open()) return Failed(query, error);
+  if (query.Eof()) return true;  // gone since the fill
+  if (maillib::Trim(query.FieldText("MessageKind")) != store::kind::kUnread) return true;
+  query.ClearSql();
   query.AddLine(std::string("update ") + InfoOf(box).table + " set");
   query.AddLine("MessageKind= \"Mailed\"");
   query.AddLine("where ID =:k");

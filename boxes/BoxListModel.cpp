@@ -234,7 +234,6 @@ const std::vector<std::uint32_t>& BoxListModel::CollationRanks(int column) {
   std::vector<std::string_view> texts(rows_.size());
   const std::uint32_t places =
       rows_.empty() ? 0 : *std::max_element(fillPlaces_.begin(), fillPlaces_.end()) + 1;
-  std::vector<std::uint32_t> placeOfRow(fillPlaces_);
   for (std::size_t i = 0; i < rows_.size(); ++i)
     texts[i] = column == kColThird ? rows_[i].third : rows_[i].subject;
   const std::atomic<bool> never{false};
@@ -242,7 +241,7 @@ const std::vector<std::uint32_t>& BoxListModel::CollationRanks(int column) {
   // Places of rows removed since the fill keep rank 0; no row has them any more.
   ranks.assign(places, 0);
   for (std::size_t i = 0; i < rows_.size(); ++i)
-    ranks[placeOfRow[i]] = rowRanks[i];
+    ranks[fillPlaces_[i]] = rowRanks[i];
   return ranks;
 }
 

@@ -3,6 +3,7 @@
 #include "app/Global.h"
 #include "boxes/BoxMoves.h"
 #include "boxes/MessageFiles.h"
+#include "maillib/TextUtil.h"
 #include "store/DataFiles.h"
 #include "store/MessageRecord.h"
 #include "store/Query.h"
@@ -26,7 +27,7 @@ void PrepareDeletedRows(store::Query& query, const char* head) {
 
 // The columns naming the files of the message at the query's current row.
 MessageFolderColumns FolderColumns(const store::Query& row) {
-  const auto field = [&row](const char* name) { return store::TrimmedMarker(row.FieldText(name)); };
+  const auto field = [&row](const char* name) { return maillib::Trim(row.FieldText(name)); };
   return {field("fujian"), field("FuJianPath"), field("FilePath"), field("MailFolder")};
 }
 
@@ -91,7 +92,7 @@ bool DeleteOneRow(store::Database& mail, const std::string& table, int id,
     return false;
   }
   store::Query once(mail);
-  once.AddLine("select * from  " + table + " ");
+  once.AddLine("select Fujian, FuJianPath, FilePath, MailFolder from  " + table + " ");
   once.AddLine("where ID =:k");
   once.SetInt("k", id);
   bool done = once.Open();

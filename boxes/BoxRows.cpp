@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/Global.h"
+#include "maillib/TextUtil.h"
 #include "store/MessageRecord.h"
 #include "store/Query.h"
 
@@ -38,7 +39,7 @@ bool HasNonBlank(std::string_view text) {
 // The list row of a fill's row; recordIndex is its 1-based position.
 BoxRow MakeBoxRow(const store::FieldRow& fields, Box box, int recordIndex) {
   BoxRow row;
-  row.kind = store::TrimmedMarker(fields.Text(kMessageKind));
+  row.kind = maillib::Trim(fields.Text(kMessageKind));
   if (HasNonBlank(fields.Text(kFuJianPath))) row.attachment = RowImage::Clip;
   if (box == Box::Sent && row.kind == store::kind::kSendFailed) row.attachment = RowImage::Failed;
   row.mark = MarkImage(row.kind, fields.Text(kLabel));

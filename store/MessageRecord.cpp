@@ -87,14 +87,4 @@ bool InsertMessageRecord(Query& insert, std::string_view table, const MessageRec
   return insert.ExecSql();
 }
 
-std::string TrimmedMarker(std::string_view text) {
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && blank(text[begin]))
-    ++begin;
-  while (end > begin && blank(text[end - 1]))
-    --end;
-  return std::string(text.substr(begin, end - begin));
-}
-
 }  // namespace store

@@ -76,8 +76,4 @@ MessageRecord ReadMessageRecord(const Query& row);
 // False (insert.Error() says why) when the statement fails.
 bool InsertMessageRecord(Query& insert, std::string_view table, const MessageRecord& record);
 
-// The text without the blanks and control bytes around it, as stored markers ("Mailed", "S",
-// "no") are compared.
-std::string TrimmedMarker(std::string_view text);
-
 }  // namespace store

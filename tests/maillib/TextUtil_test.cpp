@@ -4,6 +4,12 @@
 
 using namespace maillib;
 
+TEST(TextUtil, TrimDropsBlanksAndControlBytesAroundStoredMarkers) {
+  EXPECT_EQ(maillib::Trim(" \tMailUn\r\n"), "MailUn");
+  EXPECT_EQ(maillib::Trim("   "), "");
+  EXPECT_EQ(maillib::Trim("Mail Un"), "Mail Un");
+}
+
 TEST(TextUtil, TextBeforeAndAfter) {
   EXPECT_EQ(TextBefore("key = value", "=", true), "key");
   EXPECT_EQ(TextAfter("key = value", "=", true), "value");

@@ -97,10 +97,4 @@ TEST_F(MessageRecordTest, EveryBoxTableHasExactlyTheRecordsColumns) {
   }
 }
 
-TEST(TrimmedMarker, DropsBlanksAndControlBytesAroundTheMarker) {
-  EXPECT_EQ(store::TrimmedMarker(" \tMailUn\r\n"), "MailUn");
-  EXPECT_EQ(store::TrimmedMarker("   "), "");
-  EXPECT_EQ(store::TrimmedMarker("Mail Un"), "Mail Un");
-}
-
 }  // namespace
