@@ -209,6 +209,20 @@ bool ConvertFromUtf8(std::string_view utf8, std::string_view charset, std::strin
   return false;
 }
 
+bool ConvertToGbk(std::string_view utf8, std::string& out) {
+  out.clear();
+  if (IsAscii(utf8)) {
+    out.assign(utf8);
+    return true;
+  }
+  iconv_t cd = Converter("GBK", "UTF-8");
+  if (!IsOpen(cd)) return false;
+  std::size_t pos = 0;
+  if (RunIconv(cd, utf8, pos, out)) return true;
+  out.clear();
+  return false;
+}
+
 std::string Utf8ToGb(std::string_view text) {
   return ConvertCharsetText(text, "UTF-8");
 }

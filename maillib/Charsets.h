@@ -27,6 +27,10 @@ std::string ConvertCharsetText(std::string_view text, std::string_view charset);
 // Converts UTF-8 text to bytes in the charset (alias table applied: "gb2312" gives GB18030
 // bytes). Returns false and leaves `out` empty when a character cannot be written in it.
 bool ConvertFromUtf8(std::string_view utf8, std::string_view charset, std::string& out);
+// Converts UTF-8 text to GBK bytes, the charset Chinese mail readers expect under a "gb2312" or
+// "GBK" label. Returns false and leaves `out` empty when a character has no GBK form (emoji,
+// rare characters): the caller then writes the text as UTF-8 and labels it "UTF-8".
+bool ConvertToGbk(std::string_view utf8, std::string& out);
 // UTF-8 text made safe: valid sequences kept, invalid bytes read as GB18030 or U+FFFD.
 std::string Utf8ToGb(std::string_view text);
 // Big5 (HKSCS) text converted to UTF-8.

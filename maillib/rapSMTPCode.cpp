@@ -211,4 +211,9 @@ bool ComposeMessage(TRapMsg& msg, std::string_view extraHeader, bool base64Body,
   return complete;
 }
 
+bool ComposeMessage(TRapMsg& msg, const TComposeRequest& request) {
+  return ComposeMessage(msg, request.extraHeader, request.base64Body, request.includeBcc,
+                        request.headerCharset, request.baseFolder);
+}
+
 }  // namespace maillib

@@ -41,4 +41,23 @@ bool ComposeMessage(TRapMsg& msg, std::string_view extraHeader = {}, bool base64
                     bool includeBcc = false, std::string_view headerCharset = "GB2312",
                     std::string_view baseFolder = {});
 
+// Everything ComposeMessage can be told; the positional form above is this with its defaults.
+struct TComposeRequest {
+  std::string extraHeader;  // one more header line, none when empty
+  bool base64Body = true;
+  bool includeBcc = false;
+  std::string headerCharset = "GB2312";
+  std::string baseFolder;
+  // The local files of the HTML that may travel as inline parts: these files, and every file
+  // below these folders (the user's inserted pictures, emoticons, screen captures, the mail
+  // folder of a message replied to or forwarded). With allowAnyLocalFile false no other
+  // local path is read or sent.
+  std::vector<std::string> pictureFiles;
+  std::vector<std::string> pictureFolders;
+  bool allowAnyLocalFile = true;
+  // The text of the text/plain part; when empty it is made from the HTML.
+  std::string plainText;
+};
+bool ComposeMessage(TRapMsg& msg, const TComposeRequest& request);
+
 }  // namespace maillib
