@@ -100,9 +100,7 @@ std::optional<std::uint32_t> ParseEditorColour(std::string_view text) {
       return FunctionalColour(text.substr(function.size(), text.size() - function.size() - 1));
     }
   }
-  const auto number = Number(text, 10);
-  if (!number || *number > 0xffffffu) return std::nullopt;
-  return RGB2BGR(*number);
+  return std::nullopt;
 }
 
 std::string AddWebEditorBg(std::string_view outerHtml, std::uint32_t rgb) {

@@ -55,8 +55,7 @@ std::optional<int> FontSizeValue(std::string_view listText);
 std::string HtmlColour(std::uint32_t rgb);
 
 // A colour as the editor reports it (queryCommandValue: "rgb(r, g, b)", "rgba(r, g, b, a)",
-// "#rrggbb", "#rgb", or a decimal 0x00BBGGRR number), as 0x00RRGGBB. Nothing for any other
-// text or a part out of range.
+// "#rrggbb", "#rgb"), as 0x00RRGGBB. Nothing for any other text or a part out of range.
 std::optional<std::uint32_t> ParseEditorColour(std::string_view text);
 
 // The body's outer HTML with "bgColor=" + the colour + " " inserted right after "<BODY "

@@ -28,10 +28,8 @@ TEST(ParseEditorColour, ReadsTheFormsTheEditorReports) {
   EXPECT_EQ(editor::ParseEditorColour("rgba(10, 20, 30, 0.5)"), 0x0a141eu);
   EXPECT_EQ(editor::ParseEditorColour(" #A0b1C2 "), 0xa0b1c2u);
   EXPECT_EQ(editor::ParseEditorColour("#f0a"), 0xff00aau);
-  // A decimal number is the old program's 0x00BBGGRR.
-  EXPECT_EQ(editor::ParseEditorColour("255"), 0xff0000u);
   for (const char* bad : {"", "rgb(256, 0, 0)", "rgb(1, 2)", "rgb(1, 2, x)", "#12345", "#ggg",
-                          "red", "rgb(1, 2, 3", "16777216"}) {
+                          "red", "rgb(1, 2, 3", "255"}) {
     EXPECT_FALSE(editor::ParseEditorColour(bad).has_value()) << bad;
   }
 }
