@@ -38,8 +38,8 @@ void EditActions::SetEditor(platform::HtmlEditor* editor) {
     Apply({});
     return;
   }
-  statesConnection_ = connect(editor, &platform::HtmlEditor::commandStatesChanged, this,
-                              &EditActions::Apply);
+  statesConnection_ =
+      connect(editor, &platform::HtmlEditor::commandStatesChanged, this, &EditActions::Apply);
   Apply(editor->CommandStates());
 }
 

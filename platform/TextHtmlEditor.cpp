@@ -64,8 +64,8 @@ TextHtmlEditor::TextHtmlEditor(QWidget* parent) : HtmlEditor(parent), edit_(new 
 void TextHtmlEditor::SetBodyHtml(const QString& html, const QString& baseFolder) {
   settingBody_ = true;
   QTextDocument* doc = edit_->document();
-  doc->setBaseUrl(baseFolder.isEmpty() ? QUrl()
-                                       : QUrl::fromLocalFile(QDir(baseFolder).absolutePath() + "/"));
+  doc->setBaseUrl(
+      baseFolder.isEmpty() ? QUrl() : QUrl::fromLocalFile(QDir(baseFolder).absolutePath() + "/"));
   edit_->setHtml(html);
   // A new document: what was done to the old one cannot be undone in it.
   doc->clearUndoRedoStacks();
@@ -77,9 +77,9 @@ void TextHtmlEditor::SetBodyHtml(const QString& html, const QString& baseFolder)
 
 void TextHtmlEditor::ReadContent(std::function<void(const EditorContent&)> done) {
   // QTextEdit writes a whole document; the body's content is what lies between its body tags.
-  static const QRegularExpression body(QStringLiteral("<body[^>]*>(.*)</body>"),
-                                       QRegularExpression::DotMatchesEverythingOption |
-                                           QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression body(
+      QStringLiteral("<body[^>]*>(.*)</body>"),
+      QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
   const QString document = edit_->toHtml();
   const QRegularExpressionMatch match = body.match(document);
   EditorContent content;

@@ -24,8 +24,7 @@ class TextHtmlEditor : public HtmlEditor {
   void ReadContent(std::function<void(const EditorContent&)> done) override;
   void InsertHtml(const QString& html) override;
   void ExecCommand(const QString& command, const QString& value = QString()) override;
-  void QueryCommandValue(const QString& command,
-                         std::function<void(const QString&)> done) override;
+  void QueryCommandValue(const QString& command, std::function<void(const QString&)> done) override;
   void SetBodyBackground(const QString& color) override;
   void Cut() override;
   void Copy() override;

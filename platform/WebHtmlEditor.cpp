@@ -97,6 +97,10 @@ class EditorPage : public QWebEnginePage {
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     s->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+    // The program's own cut, copy and paste scripts reach the clipboard; the page's scripts,
+    // which would be let at it as well, never run.
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, true);
+    s->setAttribute(QWebEngineSettings::JavascriptCanPaste, true);
   }
 
   int expectedLoads = 0;  // documents the editor asked for whose navigation has not come
@@ -158,9 +162,9 @@ void WebHtmlEditor::SetBodyHtml(const QString& html, const QString& baseFolder) 
   // A new document each time: the old one's undo steps do not apply to the new body. The
   // mail goes in by script once the empty document has loaded, so its size is not bound by
   // the engine's limit on a document given as text.
-  base_ = QUrl::fromLocalFile((baseFolder.isEmpty() ? QDir::rootPath()
-                                                    : QDir(baseFolder).absolutePath()) +
-                              (baseFolder.isEmpty() ? "" : "/"));
+  base_ = QUrl::fromLocalFile(
+      (baseFolder.isEmpty() ? QDir::rootPath() : QDir(baseFolder).absolutePath()) +
+      (baseFolder.isEmpty() ? "" : "/"));
   pendingBody_ = html;
   ready_ = false;
   loading_ = true;
@@ -225,16 +229,12 @@ void WebHtmlEditor::InsertHtml(const QString& html) {
 }
 
 void WebHtmlEditor::ExecCommand(const QString& command, const QString& value) {
-  // The clipboard and undo commands are the engine's own actions: run from a script, the
-  // clipboard ones would need the page's scripts to be let at the clipboard.
-  if (Is(command, "Cut")) return Cut();
-  if (Is(command, "Copy")) return Copy();
-  if (Is(command, "Paste")) return Paste();
-  if (Is(command, "Undo")) return Undo();
-  if (Is(command, "SelectAll")) return SelectAll();
   if (Is(command, "insertHTML")) return InsertHtml(value);
-  Run(CaretIntoBody(true) + QStringLiteral("document.execCommand(%1,false,%2);")
-                                .arg(JsString(command), JsString(value)));
+  // Every command, the clipboard and undo ones included, runs as a script: the page carries
+  // scripts out in the order they are sent, while the engine's page actions travel another
+  // way and could overtake a command sent before them.
+  Run(CaretIntoBody(true) +
+      QStringLiteral("document.execCommand(%1,false,%2);").arg(JsString(command), JsString(value)));
   AfterCommand();
 }
 
@@ -254,28 +254,23 @@ void WebHtmlEditor::SetBodyBackground(const QString& color) {
 }
 
 void WebHtmlEditor::Cut() {
-  page_->triggerAction(QWebEnginePage::Cut);
-  AfterCommand();
+  ExecCommand(QStringLiteral("cut"));
 }
 
 void WebHtmlEditor::Copy() {
-  page_->triggerAction(QWebEnginePage::Copy);
-  AfterCommand();
+  ExecCommand(QStringLiteral("copy"));
 }
 
 void WebHtmlEditor::Paste() {
-  page_->triggerAction(QWebEnginePage::Paste);
-  AfterCommand();
+  ExecCommand(QStringLiteral("paste"));
 }
 
 void WebHtmlEditor::Undo() {
-  page_->triggerAction(QWebEnginePage::Undo);
-  AfterCommand();
+  ExecCommand(QStringLiteral("undo"));
 }
 
 void WebHtmlEditor::SelectAll() {
-  page_->triggerAction(QWebEnginePage::SelectAll);
-  AfterCommand();
+  ExecCommand(QStringLiteral("selectAll"));
 }
 
 void WebHtmlEditor::FocusEditor() {

@@ -6,8 +6,8 @@
 // it shows no popup menu of its own.
 //
 // The program's commands run as scripts in a world of their own (the application world),
-// which the engine runs although the page's scripts are off; they share the page's document.
-// The clipboard and undo commands go through the engine's own page actions. The command
+// which the engine runs although the page's scripts are off; they share the page's document,
+// and the page carries them out in the order they were sent. The command
 // states are asked for when the selection changes, after every command, and twice a second
 // while the editor has the focus (typing changes the undo stack without any signal).
 
@@ -34,8 +34,7 @@ class WebHtmlEditor : public HtmlEditor {
   void ReadContent(std::function<void(const EditorContent&)> done) override;
   void InsertHtml(const QString& html) override;
   void ExecCommand(const QString& command, const QString& value = QString()) override;
-  void QueryCommandValue(const QString& command,
-                         std::function<void(const QString&)> done) override;
+  void QueryCommandValue(const QString& command, std::function<void(const QString&)> done) override;
   void SetBodyBackground(const QString& color) override;
   void Cut() override;
   void Copy() override;
