@@ -75,6 +75,10 @@ TEST(WebHtmlEditor, TypesFormatsAndInsertsAPictureButRunsNoPageScript) {
 
   editor->FocusEditor();
   ASSERT_TRUE(QTest::qWaitFor([&] { return editor->KeyTarget()->hasFocus(); }, kEventWaitMs));
+  // The caret is placed by a script; keys typed before it has run have nowhere to go.
+  ASSERT_TRUE(Evaluate(engine, "window.getSelection().rangeCount").toInt() == 1);
+  // The keys go to a widget inside the editor, where the program's Enter filter looks for them.
+  EXPECT_TRUE(editor->isAncestorOf(editor->KeyTarget()));
   QTest::keyClicks(editor->KeyTarget(), "typed ");
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return Read(editor).bodyText.contains("typed quoted"); }, kEventWaitMs))
