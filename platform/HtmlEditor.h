@@ -7,7 +7,9 @@
 // engine (QWebEngineView) that the program uses, and a light one (QTextEdit) that tests use.
 // The browser engine answers asynchronously: ReadContent and QueryCommandValue call back on the
 // UI thread once the page has answered (the light editor calls back at once). A call made
-// before the page has loaded waits for the load.
+// before the page has loaded waits for the load. Calls are carried out in the order they are
+// made. An editor destroyed before it answered never calls back (an empty answer would read
+// as a mail the user had emptied).
 //
 // The editor shows the user's own local pictures (file: URLs) but loads nothing from the
 // network and runs no script of the mail it shows; links are not followed.

@@ -149,8 +149,8 @@ WebHtmlEditor::WebHtmlEditor(QWidget* parent)
 }
 
 WebHtmlEditor::~WebHtmlEditor() {
-  // The page calls the scripts' callbacks with nothing when it goes, and the application
-  // reports focus changes while the widgets go: neither may reach this editor half destroyed.
+  // The page may answer pending scripts with nothing as it goes, and the application reports
+  // focus changes while the child widgets go: neither may reach this editor half destroyed.
   ready_ = false;
   poll_.stop();
   disconnect(qApp, nullptr, this, nullptr);
@@ -167,15 +167,16 @@ void WebHtmlEditor::SetBodyHtml(const QString& html, const QString& baseFolder) 
       (baseFolder.isEmpty() ? "" : "/"));
   pendingBody_ = html;
   ready_ = false;
-  loading_ = true;
   ++page_->expectedLoads;
   page_->setHtml(Skeleton(background_), base_);
 }
 
 void WebHtmlEditor::PageLoaded(bool ok) {
   // A load another one replaced ends without success; the later one brings the document.
-  if (!ok || !loading_) return;
-  loading_ = false;
+  // Every load that succeeds is one of the editor's own (the page goes nowhere else) and gets
+  // the body set last, so that of two quick SetBodyHtml calls the later body is the one shown
+  // whichever load ends last.
+  if (!ok) return;
   ready_ = true;
   // Design mode makes the whole document editable without an attribute on the body, which
   // would travel with the mail. The body's last text is kept to tell the user's changes.
@@ -187,7 +188,6 @@ void WebHtmlEditor::PageLoaded(bool ok) {
         RefreshCommandStates();
         emit ready();
       });
-  pendingBody_.clear();
   auto waiting = std::move(waiting_);
   waiting_.clear();
   for (auto& [script, done] : waiting)

@@ -64,9 +64,8 @@ class WebHtmlEditor : public HtmlEditor {
   QWebEngineView* view_;
   EditorPage* page_;
   QUrl base_;            // the base address of the document loaded last
-  QString pendingBody_;  // the body to put in once the document has loaded
+  QString pendingBody_;  // the body set last, put in whenever the document has loaded
   QString background_;   // the body's bgcolor, "#rrggbb"; empty when none was set
-  bool loading_ = false;
   bool ready_ = false;
   std::vector<std::pair<QString, std::function<void(const QVariant&)>>> waiting_;
   QTimer poll_;
