@@ -72,7 +72,9 @@ TEST(WebHtmlEditor, TypesFormatsAndInsertsAPictureButRunsNoPageScript) {
       "<img src=\"file:///nonexistent-tenvel.png\" "
       "onerror=\"document.body.setAttribute('data-ran','handler')\">"
       "<img src=\"http://127.0.0.1:" +
-      QString::number(server.serverPort()) + "/remote.png\">");
+      QString::number(server.serverPort()) + "/remote.png\">" +
+      "<p><a id=\"link\" href=\"http://127.0.0.1:" + QString::number(server.serverPort()) +
+      "/link\">a link</a></p>");
   ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() > 0; }, kLoadWaitMs));
 
   editor->FocusEditor();
@@ -123,6 +125,29 @@ TEST(WebHtmlEditor, TypesFormatsAndInsertsAPictureButRunsNoPageScript) {
   EXPECT_FALSE(server.hasPendingConnections());
   EXPECT_FALSE(content.bodyOuterHtml.contains(QRegularExpression("^<body[^>]*data-ran"))) << html;
   EXPECT_TRUE(Evaluate(engine, "document.body.getAttribute('data-ran')").isNull());
+
+  // A click on a link places the caret in it and goes nowhere.
+  const QVariantList box =
+      Evaluate(engine,
+               "(function(){var r=document.getElementById('link').getBoundingClientRect();"
+               "return [r.left+r.width/2,r.top+r.height/2];})()")
+          .toList();
+  ASSERT_EQ(box.size(), 2);
+  const QPoint link(static_cast<int>(box[0].toDouble()), static_cast<int>(box[1].toDouble()));
+  QTest::mouseClick(editor->KeyTarget(), Qt::LeftButton, {}, link);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return Evaluate(
+                   engine,
+                   "(function(){var s=window.getSelection();return s.rangeCount==1&&"
+                   "s.isCollapsed&&document.getElementById('link').contains(s.anchorNode);})()")
+            .toBool();
+      },
+      kEventWaitMs));
+  QTest::qWait(200);
+  EXPECT_FALSE(server.hasPendingConnections());
+  const QString after = Read(editor).bodyOuterHtml;
+  EXPECT_EQ(after, content.bodyOuterHtml);  // the click changed nothing
 }
 
 }  // namespace
