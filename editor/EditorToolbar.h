@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <map>
+#include <string_view>
 
 #include "platform/HtmlEditor.h"
 

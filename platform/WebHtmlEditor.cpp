@@ -88,8 +88,7 @@ bool ClipboardHasContent() {
 // The editor's page: only the loads the editor starts itself, no windows.
 class EditorPage : public QWebEnginePage {
  public:
-  explicit EditorPage(WebHtmlEditor* owner)
-      : QWebEnginePage(EditorProfile(), owner), owner_(owner) {
+  explicit EditorPage(WebHtmlEditor* owner) : QWebEnginePage(EditorProfile(), owner) {
     QWebEngineSettings* s = settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
@@ -122,9 +121,6 @@ class EditorPage : public QWebEnginePage {
   }
 
   QWebEnginePage* createWindow(WebWindowType /*type*/) override { return nullptr; }
-
- private:
-  WebHtmlEditor* owner_;
 };
 
 WebHtmlEditor::WebHtmlEditor(QWidget* parent)

@@ -52,8 +52,6 @@ class WebHtmlEditor : public HtmlEditor {
   bool IsReady() const { return ready_; }
 
  private:
-  friend class EditorPage;
-
   // Runs script in the application world once the document is ready; done (when given)
   // receives its result.
   void Run(const QString& script, std::function<void(const QVariant&)> done = {});
