@@ -7,7 +7,9 @@
 // engine (QWebEngineView) that the program uses, and a light one (QTextEdit) that tests use.
 // The browser engine answers asynchronously: ReadContent and QueryCommandValue call back on the
 // UI thread once the page has answered (the light editor calls back at once). A call made
-// before the page has loaded waits for the load.
+// before the page has loaded waits for the load. Calls are carried out in the order they are
+// made. An editor destroyed before it answered never calls back (an empty answer would read
+// as a mail the user had emptied).
 //
 // The editor shows the user's own local pictures (file: URLs) but loads nothing from the
 // network and runs no script of the mail it shows; links are not followed.
@@ -18,9 +20,12 @@
 //   editor->ReadContent([](const platform::EditorContent& c) { ... c.bodyOuterHtml ... });
 //   connect(editor, &platform::HtmlEditor::commandStatesChanged, ...);  // cut/copy/paste buttons
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 #include <functional>
+
+#include "platform/HtmlView.h"
 
 namespace platform {
 
@@ -70,8 +75,13 @@ class HtmlEditor : public QWidget {
   virtual void SelectAll() = 0;
   virtual EditorCommandStates CommandStates() const = 0;
 
-  // Gives the keyboard focus to the document.
+  // Gives the keyboard focus to the document (the caret goes to the body's start when the
+  // document had none).
   virtual void FocusEditor() = 0;
+  // The widget that receives the editor's keys (the browser engine's input widget, or the
+  // text edit of the light kind): what a test types into. It lies inside the editor, so a
+  // key filter that watches the editor and its children sees its keys.
+  virtual QWidget* KeyTarget() { return this; }
 
  signals:
   // The states of CommandStates() changed (selection, clipboard, undo stack).
@@ -80,9 +90,17 @@ class HtmlEditor : public QWidget {
   void contentChanged();
   // A document set by SetBodyHtml is ready for commands.
   void ready();
+  // The user asked for a popup menu at this global position (the editor shows none itself).
+  void contextMenuWanted(const QPoint& globalPos);
 };
 
-// A new editor of the default kind (see platform::DefaultHtmlViewKind). Owned by parent.
+// The colour a body background is set to, as "#rrggbb": color is "#rrggbb" (or another name
+// QColor reads) or a decimal 0x00RRGGBB number. Empty for a text that is no colour.
+QString BodyBackgroundName(const QString& color);
+
+// A new editor of the default kind (see platform::DefaultHtmlViewKind), or of the given kind
+// (Web falls back to Text when the engine is not built in). Owned by parent.
 HtmlEditor* CreateHtmlEditor(QWidget* parent);
+HtmlEditor* CreateHtmlEditor(HtmlViewKind kind, QWidget* parent);
 
 }  // namespace platform
