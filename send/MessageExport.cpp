@@ -298,14 +298,24 @@ void AddAttachments(Lines& lines, const std::string& boundary, const Assembly& a
   }
 }
 
+// A header value written as it stands, on one line: a line break in a stored or typed text
+// would otherwise start a header line of its own (a Bcc the user never wrote).
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
 void AddHeader(Lines& lines, const HeaderValues& h, const Encoding& enc) {
   const std::string name = enc.Words(h.name);
-  lines.Add("From: " + (name.empty() ? "" : name + " ") + "<" + enc.Bytes(h.address) + ">");
-  if (!h.to.empty()) lines.Add("To: " + enc.Bytes(h.to));
-  if (!h.cc.empty()) lines.Add("Cc: " + enc.Bytes(h.cc));
-  if (!h.bcc.empty()) lines.Add("Bcc: " + enc.Bytes(h.bcc));
+  lines.Add("From: " + (name.empty() ? "" : name + " ") + "<" + OneLine(enc.Bytes(h.address)) +
+            ">");
+  if (!h.to.empty()) lines.Add("To: " + OneLine(enc.Bytes(h.to)));
+  if (!h.cc.empty()) lines.Add("Cc: " + OneLine(enc.Bytes(h.cc)));
+  if (!h.bcc.empty()) lines.Add("Bcc: " + OneLine(enc.Bytes(h.bcc)));
   lines.Add("Subject: " + enc.Words(h.subject));
-  if (!h.date.empty()) lines.Add("Date: " + h.date);
+  if (!h.date.empty()) lines.Add("Date: " + OneLine(h.date));
   lines.Add("MIME-Version: 1.0");
 }
 

@@ -316,6 +316,13 @@ TEST_F(MessageExportTest, ReadingPageReadsOnlyItsOwnFolder) {
   EXPECT_EQ(msg.Attachments[0].DecodedBytes(), "ATT");
   EXPECT_TRUE(Has(HtmlOf(msg), "src=\"../m2/b.jpg\""));
   EXPECT_TRUE(Has(HtmlOf(msg), "src=\"file:///etc/hostname\""));
+  // A line break in a stored field never starts a header line of its own.
+  page.record.receiver = "me@x.cn\r\nBcc: spy@evil.cn";
+  page.timeText = "soon\r\nX-Evil: 1";
+  const std::string injected = BuildReadingMessage(page, place_);
+  EXPECT_FALSE(Has(injected, "\nBcc:")) << injected;
+  EXPECT_FALSE(Has(injected, "\nX-Evil:"));
+  EXPECT_TRUE(Has(injected, "\r\nDate: soon  X-Evil: 1\r\n"));
   // Without a time text there is no Date line; a hidden Cc row writes no Cc.
   page.timeText.clear();
   page.ccVisible = false;
