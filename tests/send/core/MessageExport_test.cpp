@@ -194,6 +194,8 @@ TEST_F(MessageExportTest, PicturesTheUserPutInBecomeInlineOthersAreNeverRead) {
   const std::string text = BuildComposeMessage(page, place_, &parts);
   ASSERT_EQ(parts.size(), 3u);
   EXPECT_EQ(parts[1].fileName, url);
+  EXPECT_TRUE(Has(text, "multipart/mixed"));  // layout D2: related part inside mixed
+  EXPECT_TRUE(Has(text, "multipart/related"));
   EXPECT_TRUE(Has(text, "Content-Type: image/JPG;"));
   EXPECT_TRUE(Has(text, "Content-ID:<" + parts[1].tag + ">"));
   EXPECT_FALSE(Has(text, maillib::Base64EncodeStr("SECRET-KEY")));
@@ -228,6 +230,9 @@ TEST_F(MessageExportTest, WebPicturesComeThroughTheFetcherIntoTemFile) {
   const std::string tem = store::TempFileFolder(Root());
   EXPECT_EQ(asked[0], tem + "/pic.gif");
   EXPECT_EQ(asked[1], tem + "/picture");
+  // Layout C: pictures only.
+  EXPECT_TRUE(Has(text, "multipart/related"));
+  EXPECT_FALSE(Has(text, "multipart/mixed"));
   const maillib::TRapMsg msg = Parsed(text);
   ASSERT_EQ(msg.InlineFiles.Count(), 2);
   EXPECT_EQ(msg.InlineFiles[0].DecodedBytes(), "WEB:http://h/p/pic.gif");
@@ -258,8 +263,15 @@ TEST_F(MessageExportTest, LongTextsWrapAtSeventySixAndEmojiGoesUtf8) {
   page.bodyHtml = "<p>" + page.bodyText + "</p>";
   page.attachments = {Put("f/" + std::string(60, 'n') + "附件.txt", std::string(500, 'a'))};
   const std::string text = BuildComposeMessage(page, place_);
-  for (const std::string& line : maillib::SplitLines(text))
+  const std::regex base64Line("[A-Za-z0-9+/=]{20,}");
+  int wrapped = 0;
+  for (const std::string& line : maillib::SplitLines(text)) {
     EXPECT_LE(line.size(), 78u) << line;
+    if (!std::regex_match(line, base64Line)) continue;
+    EXPECT_LE(line.size(), 76u) << line;
+    ++wrapped;
+  }
+  EXPECT_GT(wrapped, 100);
   EXPECT_TRUE(Has(text, "charset=\"UTF-8\""));
   EXPECT_FALSE(Has(text, "gb2312"));
   const maillib::TRapMsg msg = Parsed(text);
