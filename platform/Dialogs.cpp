@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <algorithm>
 
 namespace platform {
 namespace {
@@ -71,6 +72,19 @@ class QtDialogs : public Dialogs {
     return QFileDialog::getSaveFileName(parent, caption, start, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
   }
+  QString SaveFileNameAndFilter(QWidget* parent, const QString& caption, const QString& folder,
+                                const QString& suggestedName, const QString& filter,
+                                int* filterIndex) override {
+    QString start = folder;
+    if (!suggestedName.isEmpty())
+      start = folder.isEmpty() ? suggestedName : folder + "/" + suggestedName;
+    QString selected;
+    const QString name = QFileDialog::getSaveFileName(parent, caption, start, filter, &selected,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (filterIndex != nullptr)
+      *filterIndex = static_cast<int>(std::max<qsizetype>(0, filter.split(";;").indexOf(selected)));
+    return name;
+  }
   QString OpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                        const QString& filter) override {
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
@@ -109,6 +123,13 @@ QtDialogs& QtInstance() {
 Dialogs* installed = nullptr;
 
 }  // namespace
+
+QString Dialogs::SaveFileNameAndFilter(QWidget* parent, const QString& caption,
+                                       const QString& folder, const QString& suggestedName,
+                                       const QString& filter, int* filterIndex) {
+  if (filterIndex != nullptr) *filterIndex = 0;
+  return SaveFileName(parent, caption, folder, suggestedName, filter);
+}
 
 Dialogs& CurrentDialogs() {
   return installed != nullptr ? *installed : QtInstance();

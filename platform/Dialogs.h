@@ -41,6 +41,11 @@ class Dialogs {
   // replace an existing file: the caller asks through Message.
   virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                const QString& suggestedName, const QString& filter) = 0;
+  // As SaveFileName, also telling which filter the user chose: *filterIndex is its position in
+  // the filter list (0 for the first). This default asks SaveFileName and gives 0.
+  virtual QString SaveFileNameAndFilter(QWidget* parent, const QString& caption,
+                                        const QString& folder, const QString& suggestedName,
+                                        const QString& filter, int* filterIndex);
   // The open-file chooser for one file, or for several. Empty when cancelled.
   virtual QString OpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                                const QString& filter) = 0;

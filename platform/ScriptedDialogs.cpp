@@ -31,6 +31,19 @@ QString ScriptedDialogs::SaveFileName(QWidget* /*parent*/, const QString& captio
   return NextText();
 }
 
+QString ScriptedDialogs::SaveFileNameAndFilter(QWidget* /*parent*/, const QString& caption,
+                                               const QString& folder, const QString& suggestedName,
+                                               const QString& filter, int* filterIndex) {
+  Record(Kind::SaveFile, caption, suggestedName, folder, filter);
+  int index = 0;
+  if (!filterIndexes.empty()) {
+    index = filterIndexes.front();
+    filterIndexes.pop_front();
+  }
+  if (filterIndex != nullptr) *filterIndex = index;
+  return NextText();
+}
+
 QString ScriptedDialogs::OpenFileName(QWidget* /*parent*/, const QString& caption,
                                       const QString& folder, const QString& filter) {
   Record(Kind::OpenFile, caption, QString(), folder, filter);

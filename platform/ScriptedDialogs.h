@@ -31,6 +31,9 @@ class ScriptedDialogs : public Dialogs {
   // "Print to File" would). When none is left, or the text is empty, the chooser counts as
   // cancelled.
   std::deque<QString> texts;
+  // The filter chosen in each save chooser asked through SaveFileNameAndFilter (its position
+  // in the filter list), taken from the front; 0 when none is left.
+  std::deque<int> filterIndexes;
   // Everything asked, in order.
   std::vector<Asked> asked;
 
@@ -38,6 +41,9 @@ class ScriptedDialogs : public Dialogs {
                  Icon icon) override;
   QString SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                        const QString& suggestedName, const QString& filter) override;
+  QString SaveFileNameAndFilter(QWidget* parent, const QString& caption, const QString& folder,
+                                const QString& suggestedName, const QString& filter,
+                                int* filterIndex) override;
   QString OpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                        const QString& filter) override;
   QStringList OpenFileNames(QWidget* parent, const QString& caption, const QString& folder,

@@ -21,7 +21,7 @@ inline constexpr const char* kEmptyContent =
 inline constexpr const char* kNoSubject = "无主题";
 inline constexpr const char* kNoEmbeddedFiles = store::kNoExtractFile;
 // The file in a message's sub-folder that holds the message as the server sent it.
-inline constexpr const char* kRawMessageFileName = "Tenvel.eml";
+inline constexpr const char* kRawMessageFileName = store::kRawMessageFileName;
 
 // Flattens an address list as the parser gives it (comma text of quoted "\"Name\" <addr>"
 // entries) into the stored form: for each entry the display name, the text from the blank

@@ -34,6 +34,8 @@ inline constexpr const char* kWrittenHere = "F";
 inline constexpr const char* kNoExtractFile = "NOHAVEExtractFile";
 // Mailcc / MailBcc of a message without copies.
 inline constexpr const char* kNoCopies = "no";
+// The file in a received message's MailFolder that holds the message as the server sent it.
+inline constexpr const char* kRawMessageFileName = "Tenvel.eml";
 
 enum class ColumnType { Counter, Text, NameText, Integer, DateTime, NoText };
 
