@@ -60,8 +60,11 @@ std::string FuJianPathText(std::string text) {
 // One run of a worker: the steps of a send in order, with what they share.
 class SendRun {
  public:
+  // The read-receipt request is consumed when the run starts, whatever its outcome: the SEND
+  // action clears the menu's check mark, so a run that fails to connect must not leave the
+  // request behind for the next message.
   SendRun(const SendJob& job, const SendContext& context, SendState& state)
-      : job_(job), context_(context), state_(state) {}
+      : job_(job), context_(context), readReceipt_(state.readReceipt.exchange(false)) {}
 
   void Status(const std::string& text, StatusColour colour) {
     if (context_.reports != nullptr) context_.reports->Status(text, colour);
@@ -158,8 +161,7 @@ class SendRun {
     if (!maillib::Trim(parts.bcc).empty()) msg.SetBCC(parts.bcc);
     if (!maillib::Trim(parts.cc).empty()) msg.SetCC(Format(context_.mail, parts.cc));
     msg.Priority = maillib::prNormal;
-    // The request is consumed by this send, whatever its outcome.
-    msg.IsAskReadReply = state_.readReceipt.exchange(false) ? 1 : 0;
+    msg.IsAskReadReply = readReceipt_ ? 1 : 0;
     msg.HtmlLines = maillib::SplitLines(job_.bodyHtml);
     msg.SetSubject(job_.subject);
     for (const std::string& path : paths_)
@@ -220,7 +222,7 @@ class SendRun {
  private:
   const SendJob& job_;
   const SendContext& context_;
-  SendState& state_;
+  bool readReceipt_;
   std::vector<std::string> paths_;
   std::string recordPaths_;  // each path followed by "*"
   maillib::StringList recipients_;

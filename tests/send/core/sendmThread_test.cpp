@@ -291,6 +291,16 @@ TEST_F(SendWorker, TheReadReceiptRequestIsConsumedByOneSend) {
   worker = Send(Job("a@x.cn"));
   ASSERT_EQ(server_.Accepted().size(), 2u);
   EXPECT_FALSE(HasHeader(server_.Accepted()[1], "Disposition-Notification-To"));
+
+  // A send that never connected used the request up as well (the menu shows it cleared).
+  state_.readReceipt = true;
+  server_.rules.refuseConnect = true;
+  Send(Job("a@x.cn"));
+  EXPECT_FALSE(state_.readReceipt);
+  server_.rules.refuseConnect = false;
+  Send(Job("a@x.cn"));
+  ASSERT_EQ(server_.Accepted().size(), 3u);
+  EXPECT_FALSE(HasHeader(server_.Accepted()[2], "Disposition-Notification-To"));
 }
 
 TEST(SmtpEndpoint, APortInTheFieldDecidesElseGmailUsesImplicitTls) {
