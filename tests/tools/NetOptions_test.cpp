@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace tvmail {
 namespace {
@@ -78,6 +79,26 @@ TEST(NetOptions, MissingOrBadValuesAreErrors) {
       std::vector<std::string>{"--host", "h", "--port", "110", "--pass-file", "/nonexistent/pw"}, d,
       error));
   EXPECT_NE(error.find("/nonexistent/pw"), std::string::npos);
+}
+
+// --timeout of `tvmail receive` and `tvmail send`: a positive whole number of milliseconds.
+TEST(Timeout, OnlyPositiveWholeMillisecondsAreTaken) {
+  const std::vector<std::string> args = {"--timeout", "2500", "--timeout", "0", "--timeout", "12x",
+                                         "--timeout", "-5",   "--timeout"};
+  std::string error;
+  int ms = 0;
+  std::size_t i = 0;
+  ASSERT_TRUE(TakeTimeout(args, i, ms, error)) << error;
+  EXPECT_EQ(ms, 2500);
+  EXPECT_EQ(i, 1u);
+  for (const char* bad : {"0", "12x", "-5"}) {
+    ++i;
+    EXPECT_FALSE(TakeTimeout(args, i, ms, error)) << bad;
+    EXPECT_EQ(error, std::string("bad time-out '") + bad + "'");
+  }
+  ++i;
+  EXPECT_FALSE(TakeTimeout(args, i, ms, error));
+  EXPECT_EQ(error, "--timeout needs a value");
 }
 
 }  // namespace
