@@ -26,6 +26,8 @@ namespace {
 constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kSmallFileBytes = 1024;
 constexpr const char* kWhite = "#ffffff";
+// The sending status line after the server accepted the last mail.
+constexpr const char* kSendSucceeded = "发送成功";
 
 std::string Std(const QString& text) {
   return text.toStdString();

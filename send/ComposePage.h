@@ -58,17 +58,12 @@ QString PictureFilter();
 
 // The question when a new mail is started over a page that is not empty.
 inline constexpr const char* kKeepWritingQuestion = "内容尚未完成,是否继续写新邮件";
-// The sending status line after a successful send, and the text New mail sets it to when it
-// clears the page of the mail just sent.
-inline constexpr const char* kSendSucceeded = "发送成功";
-inline constexpr const char* kConnecting = "正在连接...";
-
 // What NewMail did with the page.
 enum class NewMailOutcome {
   Kept,              // the content stays ("是")
   Cleared,           // the page was emptied (an empty page, or "否")
   ClearedAfterSend,  // the page held the mail just sent and was emptied: the caller sets the
-                     // sending status line to kConnecting
+                     // sending status line to "正在连接..."
 };
 
 class ComposePage : public QWidget {
