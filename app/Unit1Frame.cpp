@@ -170,12 +170,8 @@ accounts::AccountHooks TForm1::AccountRefreshHooks() {
 }
 
 void TForm1::ReloadSenders() {
-  if (!data_->IsOpen()) return;
-  QComboBox* senders = compose_->SenderSelector();
-  const QString shown = senders->currentText();
-  senders->clear();
-  senders->addItems(SenderAddresses(*data_->ADOQueryMailAcc));
-  senders->setEditText(shown);
+  // The page reads the account list through the source set in the constructor.
+  if (data_->IsOpen()) compose_->ReloadSenders();
 }
 
 void TForm1::KeepLedger(const accounts::AccountChange& change) {
