@@ -4,11 +4,8 @@
 #include <QLabel>
 #include <QScreen>
 
-#include <QTextEdit>
-
 #include "app/AppIcons.h"
 #include "app/CompanionTools.h"
-#include "app/ComposePage.h"
 #include "app/EnterKeyFilter.h"
 #include "app/FrameGeometry.h"
 #include "app/StartupSettings.h"
@@ -16,9 +13,11 @@
 #include "boxes/MailMoves.h"
 #include "platform/Dialogs.h"
 #include "platform/HotKey.h"
+#include "platform/HtmlEditor.h"
 #include "platform/TrayIcon.h"
 #include "platform/WorkingSet.h"
 #include "receive/ReceiveSchedule.h"
+#include "send/ComposePage.h"
 #include "store/DataFiles.h"
 #include "store/Stores.h"
 
@@ -43,7 +42,11 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   const boxes::MailDatabase mail = [this] { return data_->ADOCDUser.get(); };
   boxes_ = new boxes::MailBoxes(mail, programFolder_, this);
   moves_ = std::make_unique<boxes::MailMoves>(mail, programFolder_.toStdString());
-  compose_ = new ComposePage;
+  compose_ = new send::ComposePage(platform::CreateHtmlEditor(nullptr), &sendState_,
+                                   store::RecentRecipientsPath(programFolder_.toStdString()));
+  compose_->SetSenderSource([this] {
+    return data_->IsOpen() ? SenderAddresses(*data_->ADOQueryMailAcc) : QStringList();
+  });
   boxes_->SetMoves(moves_.get());
   tools2_ = new CompanionTools(programFolder_, this);
   receive::ReceiveDatabases databases;

@@ -20,6 +20,7 @@
 #include "app/DataQX.h"
 #include "app/MainMenus.h"
 #include "maillib/Trace.h"
+#include "send/sendmThread.h"
 #include "store/Database.h"
 #include "store/Query.h"
 
@@ -42,11 +43,13 @@ class MailBoxes;
 class MailMoves;
 struct DraftFields;
 }  // namespace boxes
+namespace send {
+class ComposePage;
+}
 
 namespace app {
 
 class CompanionTools;
-class ComposePage;
 class EnterKeyFilter;
 class TAboutus;
 class TitlePanel;
@@ -129,7 +132,7 @@ class TForm1 : public QMainWindow {
 
   const MainMenus& Menus() const { return menus_; }
   boxes::MailBoxes* Boxes() const { return boxes_; }
-  ComposePage* Compose() const { return compose_; }
+  send::ComposePage* Compose() const { return compose_; }
   platform::TrayIcon* Tray() const { return tray_; }
   EnterKeyFilter* EnterFilter() const { return enterFilter_; }
   CompanionTools* Tools() const { return tools2_; }
@@ -190,7 +193,9 @@ class TForm1 : public QMainWindow {
   MainMenus menus_;
   boxes::MailBoxes* boxes_ = nullptr;
   std::unique_ptr<boxes::MailMoves> moves_;
-  ComposePage* compose_ = nullptr;  // in the page stack after the box pages
+  // The process-wide send flags; the compose page's read-receipt toggle lives here.
+  send::SendState sendState_;
+  send::ComposePage* compose_ = nullptr;  // in the page stack after the box pages
   // Outlives the schedule, whose workers write to it.
   std::unique_ptr<maillib::FileTrace> trace_;
   // Goes first when the window is destroyed: its workers are ended and waited for while the

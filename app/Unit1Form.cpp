@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 
 #include "app/AppIcons.h"
-#include "app/ComposePage.h"
 #include "app/FrameGeometry.h"
 #include "app/StartPage.h"
 #include "app/TitleBar.h"
@@ -22,6 +21,7 @@
 #include "boxes/MailBoxes.h"
 #include "platform/HtmlView.h"
 #include "receive/ReceiveSchedule.h"
+#include "send/ComposePage.h"
 
 namespace app {
 namespace {

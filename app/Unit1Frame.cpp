@@ -6,17 +6,14 @@
 #include <QComboBox>
 #include <QDate>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QTextEdit>
 #include <QUrl>
 
 #include "accounts/AccountLedger.h"
 #include "app/Aboutus.h"
 #include "app/CompanionTools.h"
-#include "app/ComposePage.h"
 #include "app/Feedback.h"
 #include "app/FrameGeometry.h"
 #include "app/SiteConfig.h"
@@ -27,6 +24,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/WorkingSet.h"
 #include "receive/ReceiveSchedule.h"
+#include "send/ComposePage.h"
 
 namespace app {
 namespace {
@@ -76,12 +74,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::ResetComposePage() {
-  ComposePage* compose = compose_;
-  compose->SubjectField()->clear();
-  compose->ReceiverField()->clear();
-  compose->ClearAttachments();
-  compose->AttachmentBar()->hide();
-  compose->Editor()->clear();
+  compose_->Clear();
 }
 
 void TForm1::ShowFromTray() {
@@ -136,32 +129,27 @@ void TForm1::HelpClick() {
 }
 
 void TForm1::FeedbackClick() {
-  ComposePage* compose = compose_;
+  send::ComposePage* compose = compose_;
   ShowPage(compose);
   ResetComposePage();
   compose->SenderSelector()->clear();
   if (!data_->IsOpen()) return;
   const FeedbackMail mail = PrepareFeedback(QDate::currentDate(), *data_->ADOQueryMailAcc);
   compose->SubjectField()->setText(mail.subject);
-  compose->ReceiverField()->setText(mail.recipient);
+  compose->ReceiverField()->setEditText(mail.recipient);
   compose->SenderSelector()->addItems(mail.senders);
 }
 
 void TForm1::ShowDraft(const boxes::DraftFields& fields) {
-  const auto q = [](const std::string& text) { return QString::fromStdString(text); };
-  compose_->ClearAttachments();
-  for (const std::string& path : fields.attachments)
-    compose_->AddAttachment(q(path));
+  send::ComposeFields page;
+  page.recipientField = fields.recipients;
+  page.subject = fields.subject;
+  page.sender = fields.sender;
+  page.bodyHtml = fields.body;
   // The bar shows the draft's attachments; a hidden bar would drop them from the next save.
-  compose_->AttachmentBar()->setVisible(!fields.attachments.empty());
-  compose_->ReceiverField()->setText(q(fields.recipients));
-  compose_->SubjectField()->setText(q(fields.subject));
-  compose_->Editor()->setHtml(q(fields.body));
+  page.attachments = fields.attachments;
+  compose_->Fill(page);
   ShowPage(compose_);
-  QComboBox* sender = compose_->SenderSelector();
-  sender->clear();
-  if (data_->IsOpen()) sender->addItems(SenderAddresses(*data_->ADOQueryMailAcc));
-  sender->setEditText(q(fields.sender));
 }
 
 void TForm1::AccountManagerClick() {
@@ -182,12 +170,8 @@ accounts::AccountHooks TForm1::AccountRefreshHooks() {
 }
 
 void TForm1::ReloadSenders() {
-  if (!data_->IsOpen()) return;
-  QComboBox* senders = compose_->SenderSelector();
-  const QString shown = senders->currentText();
-  senders->clear();
-  senders->addItems(SenderAddresses(*data_->ADOQueryMailAcc));
-  senders->setEditText(shown);
+  // The page reads the account list through the source set in the constructor.
+  if (data_->IsOpen()) compose_->ReloadSenders();
 }
 
 void TForm1::KeepLedger(const accounts::AccountChange& change) {

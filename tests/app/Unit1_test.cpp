@@ -25,7 +25,6 @@
 #include <functional>
 
 #include "app/Aboutus.h"
-#include "app/ComposePage.h"
 #include "app/Feedback.h"
 #include "app/FrameGeometry.h"
 #include "app/SiteConfig.h"
@@ -33,11 +32,13 @@
 #include "boxes/BoxListModel.h"
 #include "boxes/BoxPage.h"
 #include "boxes/MailBoxes.h"
+#include "platform/HtmlEditor.h"
 #include "platform/HtmlView.h"
 #include "platform/SingleInstance.h"
 #include "platform/TrayIcon.h"
 #include "receive/ManualRec.h"
 #include "receive/ReceiveSchedule.h"
+#include "send/ComposePage.h"
 #include "store/DataFiles.h"
 #include "store/Query.h"
 
@@ -258,7 +259,7 @@ TEST(Frame, MaximiseButtonTogglesGeometryAndCaption) {
 TEST(Frame, CloseHidesToTrayAndTrayClickBringsTheStartPageBack) {
   StartedWindow w;
   w.window->SetHideToTray(true);
-  app::ComposePage* compose = w.window->Compose();
+  send::ComposePage* compose = w.window->Compose();
   compose->SubjectField()->setText("half written");
   compose->AddAttachment(w.dir.path() + "/DB2/ToolSeat.db");
   QTest::mouseClick(w.window->btn15, Qt::LeftButton);  // maximised before closing
@@ -298,19 +299,26 @@ TEST(Frame, WithoutTrayCloseMinimisesSoTheWindowStaysReachable) {
 
 namespace {
 
+// The text of the compose page's body (the light editor of the tests answers at once).
+QString BodyText(send::ComposePage* compose) {
+  QString text = QStringLiteral("(no answer)");
+  compose->Editor()->ReadContent([&](const platform::EditorContent& c) { text = c.bodyText; });
+  return text;
+}
+
 // A mail half written on the compose page: receiver, subject, text and one attachment.
-void WriteHalfAMail(app::ComposePage* compose, const QString& attachment) {
-  compose->ReceiverField()->setText("li@x.cn");
+void WriteHalfAMail(send::ComposePage* compose, const QString& attachment) {
+  compose->ReceiverField()->setEditText("li@x.cn");
   compose->SubjectField()->setText("half written");
-  compose->Editor()->setPlainText("Dear Li,");
+  compose->Editor()->SetBodyHtml("Dear Li,");
   compose->AddAttachment(attachment);
   compose->AttachmentBar()->show();
 }
 
-void ExpectHalfAMail(const app::ComposePage* compose, const QString& attachment, const char* how) {
-  EXPECT_EQ(compose->ReceiverField()->text(), "li@x.cn") << how;
+void ExpectHalfAMail(send::ComposePage* compose, const QString& attachment, const char* how) {
+  EXPECT_EQ(compose->ReceiverField()->currentText(), "li@x.cn") << how;
   EXPECT_EQ(compose->SubjectField()->text(), "half written") << how;
-  EXPECT_EQ(compose->Editor()->toPlainText(), "Dear Li,") << how;
+  EXPECT_EQ(BodyText(compose), "Dear Li,") << how;
   EXPECT_EQ(compose->AttachmentPaths(), QStringList{attachment}) << how;
   EXPECT_FALSE(compose->AttachmentBar()->isHidden()) << how;
 }
@@ -319,7 +327,7 @@ void ExpectHalfAMail(const app::ComposePage* compose, const QString& attachment,
 
 TEST(Frame, EveryWayOfHidingTheWindowKeepsTheMailBeingWritten) {
   StartedWindow w;
-  app::ComposePage* compose = w.window->Compose();
+  send::ComposePage* compose = w.window->Compose();
   const QString attachment = w.dir.path() + "/DB2/ToolSeat.db";
   WriteHalfAMail(compose, attachment);
 
@@ -372,13 +380,13 @@ TEST(Frame, AMailBeingWrittenIsShownAgainWhenTheWindowComesBack) {
 
 TEST(Frame, FeedbackStartsAFreshMailWithoutTheLastOnesAttachments) {
   StartedWindow w;
-  app::ComposePage* compose = w.window->Compose();
+  send::ComposePage* compose = w.window->Compose();
   WriteHalfAMail(compose, w.dir.path() + "/DB2/ToolSeat.db");
   w.window->FeedbackClick();
   EXPECT_TRUE(compose->AttachmentPaths().isEmpty());
   EXPECT_TRUE(compose->AttachmentBar()->isHidden());
-  EXPECT_TRUE(compose->Editor()->toPlainText().isEmpty());
-  EXPECT_EQ(compose->ReceiverField()->text(), app::kSupportAddress);
+  EXPECT_TRUE(BodyText(compose).isEmpty());
+  EXPECT_EQ(compose->ReceiverField()->currentText(), app::kSupportAddress);
 }
 
 TEST(Frame, FeedbackPreparesACompositionToSupport) {
@@ -386,9 +394,9 @@ TEST(Frame, FeedbackPreparesACompositionToSupport) {
                        "insert into MailAcc (MailAccount) values (\"\")",
                        "insert into MailAcc (MailAccount) values (\"b@y.cn\")"});
   w.window->FeedbackClick();
-  app::ComposePage* compose = w.window->Compose();
+  send::ComposePage* compose = w.window->Compose();
   EXPECT_EQ(w.window->PageControl1->currentWidget(), compose);
-  EXPECT_EQ(compose->ReceiverField()->text(), app::kSupportAddress);
+  EXPECT_EQ(compose->ReceiverField()->currentText(), app::kSupportAddress);
   EXPECT_EQ(compose->SubjectField()->text(), app::FeedbackSubject(QDate::currentDate()));
   EXPECT_TRUE(compose->SubjectField()->text().startsWith("Tenvel使用反馈 "));
   ASSERT_EQ(compose->SenderSelector()->count(), 2);
@@ -422,7 +430,9 @@ TEST(Frame, TitlePanelDragsTheWindow) {
 
 TEST(Frame, EnterInTheMailEditorBreaksTheLineInsteadOfStartingAParagraph) {
   StartedWindow w;
-  QTextEdit* editor = w.window->Compose()->Editor();
+  // The light editor of the tests edits in a text widget inside the editor.
+  auto* editor = w.window->Compose()->Editor()->findChild<QTextEdit*>();
+  ASSERT_NE(editor, nullptr);
   QTest::keyClicks(editor, "ab");
   QTest::keyClick(editor, Qt::Key_Return);
   QTest::keyClicks(editor, "cd");
