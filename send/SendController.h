@@ -95,6 +95,8 @@ class SendController : public QObject {
   void ResetStatus();
 
   const QTimer& WatchTimer() const { return watch_; }
+  // The worker's reports as they reach this thread (also for whoever logs them).
+  const SendReportBridge& Reports() const { return bridge_; }
 
  signals:
   void showSendingPage();
