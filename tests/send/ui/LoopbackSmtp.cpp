@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "maillib/TextUtil.h"
 #include "tests/maillib/NetTestUtil.h"
 
 namespace send_test {
@@ -85,7 +86,7 @@ struct LoopbackSmtp::Impl {
       } else if (verb == "RCPT") {
         {
           std::lock_guard<std::mutex> lock(mutex_);
-          recipients_.push_back(line.substr(line.find_first_not_of(' ', 8)));
+          recipients_.push_back(maillib::Trim(line.substr(8)));
         }
         ok = Write(fd, "250 ok\r\n");
       } else if (verb == "DATA") {

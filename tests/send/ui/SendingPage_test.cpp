@@ -13,12 +13,15 @@
 
 namespace {
 
-// The resources folder of the source tree: it holds Images/SendImg/ as the program folder does.
+// A folder holding Images/SendImg/ as the program folder does: the resources of the source
+// tree above the test program, or the built program folder (build/app) beside it.
 QString ResourcesFolder() {
   QDir dir(QCoreApplication::applicationDirPath());
   for (int up = 0; up < 8; ++up) {
-    if (QFileInfo::exists(dir.filePath(QStringLiteral("resources/Images/SendImg/0.jpg"))))
-      return dir.filePath(QStringLiteral("resources"));
+    for (const QString& sub : {QStringLiteral("resources"), QStringLiteral("app")}) {
+      if (QFileInfo::exists(dir.filePath(sub + QStringLiteral("/Images/SendImg/0.jpg"))))
+        return dir.filePath(sub);
+    }
     if (!dir.cdUp()) break;
   }
   return {};
