@@ -152,6 +152,29 @@ TEST_F(SendControllerTest, AFailedCheckShowsItsMessageAndStartsNothing) {
   EXPECT_TRUE(SentRows().empty());
 }
 
+TEST_F(SendControllerTest, AttachmentChecksTellTheUserAndOnlyAMissingFileStopsTheSend) {
+  AddAccount("me@x.cn", "127.0.0.1:1");  // nothing listens: a started send fails at connecting
+  const std::string file = root_.File("报告.doc");
+  store_test::WriteFileBytes(file, "doc");
+  send::ComposeSnapshot page = Page("a@x.cn");
+  page.attachmentBarShown = true;
+  page.attachments = {root_.File("gone.doc")};
+  EXPECT_FALSE(Controller().Send(page));
+  ASSERT_EQ(dialogs_.asked.size(), 1u);
+  EXPECT_EQ(dialogs_.asked[0].text, QString::fromStdString(root_.File("gone.doc") + "文件不存在"));
+  EXPECT_FALSE(Controller().Running());
+
+  QSignalSpy finished(&Controller(), &send::SendController::finished);
+  page.attachments = {file, file};
+  ASSERT_TRUE(Controller().Send(page));
+  ASSERT_EQ(dialogs_.asked.size(), 2u);
+  EXPECT_EQ(dialogs_.asked[1].title, QStringLiteral("提示"));
+  EXPECT_EQ(dialogs_.asked[1].text, QStringLiteral("请不要插入相同的附件!"));
+  ASSERT_TRUE(WaitForEnd(finished));
+  EXPECT_EQ(page_->ErrorText(), QStringLiteral("连接到SMTP服务器失败,请检查您的网络"));
+  EXPECT_TRUE(registry_.Entries().empty());
+}
+
 TEST_F(SendControllerTest, ASendShowsItsProgressInOrderAndRecordsTheSuccess) {
   LoopbackSmtp server;
   AddAccount("me@x.cn", Loopback(server));
