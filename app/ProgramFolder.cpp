@@ -12,7 +12,7 @@ namespace app {
 namespace {
 
 // The shipped files and folders, relative to the executable's folder.
-const char* const kShipped[] = {"POPSmtp.ini", "Sound"};
+const char* const kShipped[] = {"POPSmtp.ini", "Sound", "Images"};
 
 void CopyMissing(const QString& source, const QString& target) {
   if (QFileInfo(source).isDir()) {

@@ -9,9 +9,9 @@ namespace app {
 // otherwise the per-user data folder, created when missing. Returned without a trailing "/".
 QString ResolveProgramFolder(const QString& executableFolder);
 
-// Copies the files shipped beside the executable (POPSmtp.ini, Sound/) into the program folder
-// where they are missing; files already there, edited by the user, are kept. Nothing to do when
-// both folders are the same.
+// Copies the files shipped beside the executable (POPSmtp.ini, Sound/, Images/) into the program
+// folder where they are missing; files already there, edited by the user, are kept. Nothing to do
+// when both folders are the same.
 void CopyShippedResources(const QString& executableFolder, const QString& programFolder);
 
 }  // namespace app

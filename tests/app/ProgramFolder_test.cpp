@@ -26,6 +26,7 @@ TEST(ProgramFolderTest, ShippedFilesAreCopiedOnlyWhereMissing) {
   QTemporaryDir data;
   Write(exe.path() + "/POPSmtp.ini", "[qq.com]\npop3=pop.qq.com\n");
   Write(exe.path() + "/Sound/type.mid", "MThd");
+  Write(exe.path() + "/Images/SendImg/3.jpg", "JFIF");
   Write(exe.path() + "/other.txt", "not shipped");
   // The user's own preset file stays as it is.
   Write(data.path() + "/POPSmtp.ini", "[mine]\n");
@@ -34,6 +35,8 @@ TEST(ProgramFolderTest, ShippedFilesAreCopiedOnlyWhereMissing) {
 
   EXPECT_EQ(Read(data.path() + "/POPSmtp.ini"), "[mine]\n");
   EXPECT_EQ(Read(data.path() + "/Sound/type.mid"), "MThd");
+  // The sending page's pictures, in their sub-folder.
+  EXPECT_EQ(Read(data.path() + "/Images/SendImg/3.jpg"), "JFIF");
   EXPECT_FALSE(QFileInfo::exists(data.path() + "/other.txt"));
 }
 
