@@ -51,11 +51,16 @@ TEST(HeaderWords, EncodeAsciiStaysTrimmed) {
   EXPECT_EQ(EncodeHeaderWord("", false, "gb2312"), "");
 }
 
-TEST(HeaderWords, EncodeUsesLabelWithGb18030Bytes) {
+TEST(HeaderWords, EncodeUsesLabelWithGbkBytes) {
   EXPECT_EQ(EncodeHeaderWord("邮件主题", false, "gb2312"), "=?gb2312?B?08q8/tb3zOI=?=");
+  // GBK has no form for this character: a GBK reader would show 4-byte GB18030 as garbage,
+  // so the word goes as UTF-8.
   std::string word = EncodeHeaderWord("𠀀", false, "GB2312");
-  EXPECT_EQ(word, "=?GB2312?B?" + Base64EncodeStr("\x95\x32\x82\x36") + "?=");
+  EXPECT_EQ(word, "=?utf-8?B?" + Base64EncodeStr("𠀀") + "?=");
   EXPECT_EQ(DecodeHeaderWords(word), "𠀀");
+  // A GB18030 label carries GB18030 bytes.
+  EXPECT_EQ(EncodeHeaderWord("𠀀", false, "GB18030"),
+            "=?GB18030?B?" + Base64EncodeStr("\x95\x32\x82\x36") + "?=");
   // A charset that cannot hold the text falls back to UTF-8.
   EXPECT_EQ(EncodeHeaderWord("中", false, "koi8-r"), "=?utf-8?B?5Lit?=");
 }
