@@ -12,8 +12,8 @@ namespace maillib {
 
 namespace {
 
-// Longest entity name looked for after '&' ("&thetasym;" and the like are rarer still).
-constexpr std::size_t kMaxEntityName = 10;
+// Longest entity text looked for between '&' and ';'.
+constexpr std::size_t kMaxEntityName = 32;
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 28> kEntities = {{
     {"amp", "&"},     {"lt", "<"},       {"gt", ">"},      {"quot", "\""},   {"apos", "'"},
@@ -114,6 +114,22 @@ std::string TagName(std::string_view tag, bool& closing) {
   return LowerAscii(tag.substr(i, end - i));
 }
 
+// The index after the closing tag "</name ...>" at or after pos (any letter case), or the end.
+std::size_t ClosingTagEnd(std::string_view html, std::size_t pos, const std::string& name) {
+  const std::string closing = "</" + name;
+  for (std::size_t at = html.find("</", pos); at != std::string_view::npos;
+       at = html.find("</", at + 2)) {
+    if (!StartsWithNoCase(html.substr(at), closing)) continue;
+    const std::size_t after = at + closing.size();
+    if (after < html.size() && std::isalnum(static_cast<unsigned char>(html[after])) != 0) {
+      continue;
+    }
+    const std::size_t gt = html.find('>', after);
+    return gt == std::string_view::npos ? html.size() : gt + 1;
+  }
+  return html.size();
+}
+
 template <std::size_t N>
 bool IsOneOf(const std::string& name, const std::array<std::string_view, N>& names) {
   for (std::string_view n : names) {
@@ -140,6 +156,11 @@ class TTextWriter {
       }
     }
   }
+  // Ends the line when it holds text (a block element starts or ends).
+  void EndLine() {
+    if (!line_.empty()) Break();
+  }
+  // Ends the line always (<br>).
   void Break() {
     lines_.push_back(std::move(line_));
     line_.clear();
@@ -182,7 +203,6 @@ class TTextWriter {
 
 std::string HtmlToText(std::string_view html) {
   TTextWriter out;
-  std::string dropUntil;  // the element whose closing tag ends dropped content
   int preDepth = 0;
   std::size_t pos = 0;
   while (pos < html.size()) {
@@ -200,24 +220,21 @@ std::string HtmlToText(std::string_view html) {
       bool closing = false;
       const std::string name = TagName(html.substr(pos, end - pos), closing);
       pos = end;
-      if (!dropUntil.empty()) {
-        if (closing && name == dropUntil) dropUntil.clear();
-        continue;
-      }
       if (!closing && IsOneOf(name, kDropped)) {
-        dropUntil = name;
+        // Script and style hold no tags: their content runs to the closing tag as written.
+        pos = ClosingTagEnd(html, pos, name);
         continue;
       }
       if (name == "pre") preDepth = std::max(0, preDepth + (closing ? -1 : 1));
-      if (IsOneOf(name, kBreaking)) out.Break();
+      if (name == "br") {
+        out.Break();
+      } else if (IsOneOf(name, kBreaking)) {
+        out.EndLine();
+      }
       continue;
     }
     const std::size_t next = html.find_first_of("<&", pos + 1);
     const std::size_t stop = next == std::string_view::npos ? html.size() : next;
-    if (!dropUntil.empty()) {
-      pos = stop;
-      continue;
-    }
     if (c == '&') {
       std::string text;
       const std::size_t after = DecodeEntity(html, pos, text);
