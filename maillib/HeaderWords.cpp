@@ -15,6 +15,9 @@ namespace maillib {
 namespace {
 
 constexpr std::size_t kMaxWordLength = 75;
+// A first encoded word shorter than this would hold only a character or two; it starts the
+// next line instead.
+constexpr std::size_t kMinFirstWord = 24;
 // Longer text between "=?" and the next '?' is not a charset label.
 constexpr std::size_t kMaxLabelLength = 64;
 
@@ -304,7 +307,7 @@ void THeaderLines::AddEncoded(std::string_view text, std::string_view charset,
   const std::size_t used = current_.size() + sep.size();
   const std::size_t room = used < kMaxLine ? kMaxLine - used : 0;
   // A first word too short to hold anything useful goes on the next line in full length.
-  const std::size_t first = room >= 24 || fresh_ ? room : kMaxWordLength;
+  const std::size_t first = room >= kMinFirstWord || fresh_ ? room : kMaxWordLength;
   const std::vector<std::string> words = EncodeWords(text, charset, first);
   for (std::size_t i = 0; i < words.size(); ++i) {
     Add(words[i], i == 0 ? sep : " ", i + 1 == words.size() ? reserve : 0);
