@@ -292,8 +292,7 @@ std::vector<std::string> EncodeWords(std::string_view text, std::string_view cha
 THeaderLines::THeaderLines(std::string start) : current_(std::move(start)) {}
 
 void THeaderLines::Add(std::string_view token, std::string_view sep, std::size_t reserve) {
-  if (!fresh_ && !sep.empty() &&
-      current_.size() + sep.size() + token.size() + reserve > kMaxLine) {
+  if (!fresh_ && !sep.empty() && current_.size() + sep.size() + token.size() + reserve > kMaxLine) {
     lines_.push_back(std::move(current_));
     current_.clear();
   }
@@ -302,8 +301,8 @@ void THeaderLines::Add(std::string_view token, std::string_view sep, std::size_t
   fresh_ = false;
 }
 
-void THeaderLines::AddEncoded(std::string_view text, std::string_view charset,
-                              std::string_view sep, std::size_t reserve) {
+void THeaderLines::AddEncoded(std::string_view text, std::string_view charset, std::string_view sep,
+                              std::size_t reserve) {
   const std::size_t used = current_.size() + sep.size();
   const std::size_t room = used < kMaxLine ? kMaxLine - used : 0;
   // A first word too short to hold anything useful goes on the next line in full length.

@@ -66,8 +66,8 @@ std::vector<TExtAttrFileInfo> ReplaceLocalReferences(std::string& html,
 // Text is UTF-8 inside the program. When every body and header text fits the message charset
 // (GBK for the gb2312/gbk labels) the bodies are written in it and the encoded words of the
 // headers under headerCharset; when any does not, the bodies are written as UTF-8 labelled
-// "UTF-8" (CharSet says so) and so are the encoded words. Returns false when an attachment or inline file could not be
-// read (its part is then empty); the message is composed either way.
+// "UTF-8" (CharSet says so) and so are the encoded words. Returns false when an attachment or
+// inline file could not be read (its part is then empty); the message is composed either way.
 bool ComposeMessage(TRapMsg& msg, std::string_view extraHeader = {}, bool base64Body = true,
                     bool includeBcc = false, std::string_view headerCharset = "GB2312",
                     std::string_view baseFolder = {});

@@ -58,11 +58,10 @@ TEST(ComposeRequest, OnlyListedPicturesAndFoldersTravel) {
   const std::string secret = dir.Write("secret/key.png", "SECRET");
   const std::string outside = dir.Write("other.png", "O");
   std::filesystem::create_symlink(secret, dir.Path() + "/pics/link.png");
-  const std::string html = "<img src=\"" + listed + "\"><img src=\"" + below +
-                           "\"><img src=\"" + secret + "\"><img src=\"" + dir.Path() +
+  const std::string html = "<img src=\"" + listed + "\"><img src=\"" + below + "\"><img src=\"" +
+                           secret + "\"><img src=\"" + dir.Path() +
                            "/pics/../secret/key.png\"><img src=\"" + dir.Path() +
-                           "/pics/link.png\"><img src=\"" + outside +
-                           "\"><img src=\"sub/b.png\">";
+                           "/pics/link.png\"><img src=\"" + outside + "\"><img src=\"sub/b.png\">";
   TRapMsg msg = HtmlMessage(html);
   TComposeRequest request = Strict();
   request.pictureFiles = {listed};
@@ -113,8 +112,9 @@ TEST(ComposeRequest, DataPicturesBecomeInlineParts) {
 }
 
 TEST(ComposeRequest, TextPartIsTheGivenTextOrTheTextOfTheHtml) {
-  TRapMsg msg = HtmlMessage("<html><head><style>p{}</style></head><body><p>你好 &amp; "
-                            "welcome</p><p>second<br>line</p></body></html>");
+  TRapMsg msg = HtmlMessage(
+      "<html><head><style>p{}</style></head><body><p>你好 &amp; "
+      "welcome</p><p>second<br>line</p></body></html>");
   ComposeMessage(msg, Strict());
   EXPECT_EQ(Received(msg).Text, StringList({"你好 & welcome", "second", "line"}));
   // Text that is the HTML source itself is not sent as the text part.

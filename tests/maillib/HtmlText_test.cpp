@@ -9,8 +9,7 @@ TEST(HtmlText, BlocksAndBreaksBecomeLines) {
             "one\r\ntwo\r\nthree\r\nfour");
   EXPECT_EQ(HtmlToText("<ul><li>a</li><li>b</li></ul>"), "a\r\nb");
   // Blank lines of the editor (<p><br></p>) give one empty line, none at the ends.
-  EXPECT_EQ(HtmlToText("<p><br></p><p>x</p><p><br></p><p><br></p><p>y</p><br>"),
-            "x\r\n\r\ny");
+  EXPECT_EQ(HtmlToText("<p><br></p><p>x</p><p><br></p><p><br></p><p>y</p><br>"), "x\r\n\r\ny");
 }
 
 TEST(HtmlText, SourceBlanksCollapseExceptInPre) {
