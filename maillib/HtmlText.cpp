@@ -228,6 +228,8 @@ std::string HtmlToText(std::string_view html) {
       if (name == "pre") preDepth = std::max(0, preDepth + (closing ? -1 : 1));
       if (name == "br") {
         out.Break();
+      } else if (name == "td" || name == "th") {
+        out.Text(" ", false);  // cells of a row stay apart
       } else if (IsOneOf(name, kBreaking)) {
         out.EndLine();
       }

@@ -166,7 +166,7 @@ bool ParseDataUri(std::string_view value, std::string& type, std::string& bytes)
   return true;
 }
 
-// "image1.png" for the first data: picture of type image/png; other types keep a safe subtype.
+// "image1.png" for the first data: picture of type image/png, "image2.svg" for image/svg+xml.
 std::string DataPartName(const std::string& type, std::size_t number) {
   std::string sub = TextAfter(type, "/");
   if (sub.rfind("x-", 0) == 0) sub.erase(0, 2);
@@ -231,6 +231,7 @@ void ReplaceInTags(std::string& html, TagAttribute pair, std::string_view baseFo
     std::string bytes;
     std::string cid;
     if (ParseDataUri(text, type, bytes)) {
+      if (type.rfind("image/", 0) != 0) continue;  // only pictures travel as inline parts
       cid = "cid:" + DataEntryFor(files, text, std::move(type), std::move(bytes), html).ContentID;
     } else {
       const std::string path = LocalPathOf(text, baseFolder, policy);

@@ -47,7 +47,8 @@ struct TExtAttrFileInfo {
 // Remote (http) values, values that name no existing file and, with allowAnyLocalFile false,
 // files outside pictureFiles and pictureFolders are left alone (and never read). A relative
 // path that does not exist as given is looked up below `baseFolder` ("../" climbs out of it).
-// A data: URI becomes an entry of its own with its decoded bytes, named "image1.png", ...
+// A data: URI of a picture becomes an entry of its own with its decoded bytes, named
+// "image1.png", ...; other data: values stay.
 std::vector<TExtAttrFileInfo> ReplaceHtmlPictures(std::string& html,
                                                   const TComposeRequest& request);
 // ReplaceHtmlPictures with every local file allowed.

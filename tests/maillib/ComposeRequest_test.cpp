@@ -95,8 +95,9 @@ TEST(ComposeRequest, NothingListedMeansNoLocalFile) {
 TEST(ComposeRequest, DataPicturesBecomeInlineParts) {
   const std::string png = BinaryBytes(200, 5);
   const std::string uri = "data:image/png;base64," + maillib::Base64EncodeStr(png);
-  TRapMsg msg = HtmlMessage("<p>pasted</p><img src=\"" + uri + "\"><img src='" + uri +
-                            "'><img src=\"data:image/jpeg;base64,/9j/\">");
+  TRapMsg msg =
+      HtmlMessage("<p>pasted</p><img src=\"" + uri + "\"><img src='" + uri +
+                  "'><img src=\"data:image/jpeg;base64,/9j/\"><embed src=\"data:text/plain,hi\">");
   EXPECT_TRUE(ComposeMessage(msg, Strict()));
   ASSERT_EQ(msg.InlineFiles.Count(), 2);
   EXPECT_EQ(msg.InlineFiles[0].Name, "image1.png");
@@ -104,6 +105,9 @@ TEST(ComposeRequest, DataPicturesBecomeInlineParts) {
   EXPECT_EQ(msg.ContentType, "multipart/related");
   const std::string sent = maillib::JoinLines(msg.RawLines);
   EXPECT_EQ(sent.find("data:image"), std::string::npos);
+  // Only pictures travel as parts; another data: value stays in the HTML.
+  EXPECT_NE(maillib::JoinLines(Received(msg).HtmlLines).find("data:text/plain,hi"),
+            std::string::npos);
   const TRapMsg got = Received(msg);
   ASSERT_EQ(got.InlineFiles.Count(), 2);
   EXPECT_EQ(got.InlineFiles[0].DecodedBytes(), png);
