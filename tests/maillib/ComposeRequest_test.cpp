@@ -167,6 +167,8 @@ TEST(ComposeRequest, AttachmentNamesAreFoldedInBothForms) {
   longName += ".txt";
   TRapMsg msg = HtmlMessage("<p>x</p>");
   msg.Attachments.AddFile(dir.Write(longName, "content"));
+  const std::string longAscii = std::string(100, 'a') + ".log";
+  msg.Attachments.AddFile(dir.Write(longAscii, "log"));
   maillib::TAttachedFile& quoted = msg.Attachments.Add();
   quoted.Name = "say \"hi\".txt";  // a received part may carry a quote in its name
   quoted.ContentTransferEncoding = "BASE64";
@@ -180,11 +182,13 @@ TEST(ComposeRequest, AttachmentNamesAreFoldedInBothForms) {
   EXPECT_GE(LineIndex(body, "\tname=\"=?GB2312?B?"), 0);
   EXPECT_GE(LineIndex(body, "\tfilename*=UTF-8''say%20%22hi%22.txt"), 0);
   const TRapMsg got = Received(msg);
-  ASSERT_EQ(got.Attachments.Count(), 2);
+  ASSERT_EQ(got.Attachments.Count(), 3);
   EXPECT_EQ(got.Attachments[0].Name, longName);
+  EXPECT_EQ(got.Attachments[1].Name, longAscii);
+  EXPECT_EQ(got.Attachments[1].DecodedBytes(), "log");
   EXPECT_EQ(got.Attachments[0].DecodedBytes(), "content");
   // The reader makes the name safe to save under: the quotes go, the rest comes back.
-  EXPECT_EQ(got.Attachments[1].Name, "say hi.txt");
+  EXPECT_EQ(got.Attachments[2].Name, "say hi.txt");
 }
 
 TEST(ComposeRequest, MessageIdCarriesTheSendersDomain) {
