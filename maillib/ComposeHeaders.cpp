@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "maillib/Addresses.h"
+#include "maillib/ComposeParts.h"
 #include "maillib/HeaderWords.h"
 #include "maillib/MailDate.h"
 #include "maillib/MailIds.h"
@@ -31,7 +32,15 @@ void AddHeader(StringList& out, std::string_view line) {
 
 void AddAddressHeader(StringList& out, std::string_view name, const std::string& list,
                       std::string_view charset) {
-  AddHeader(out, std::string(name) + ": " + FormatAddressHeader(OneLine(list), charset));
+  for (std::string& line : AddressHeaderLines(name, OneLine(list), charset))
+    out.push_back(std::move(line));
+}
+
+// The domain of the sender's address, for the Message-Id; empty when From has none.
+std::string SenderDomain(const TRapMsg& msg) {
+  const std::string first = TextBefore(ExtractAddressesQuoted(msg.From()), ",");
+  const std::size_t at = first.rfind('@');
+  return at == std::string::npos ? std::string() : first.substr(at + 1);
 }
 
 void AddAddressLines(StringList& out, const TRapMsg& msg, const TComposeOptions& options) {
@@ -40,17 +49,24 @@ void AddAddressLines(StringList& out, const TRapMsg& msg, const TComposeOptions&
   AddAddressHeader(out, "From", msg.From(), cs);
   AddAddressHeader(out, "To", msg.SendTo(), cs);
   if (!msg.CC().empty()) AddAddressHeader(out, "CC", msg.CC(), cs);
-  if (options.includeBcc && !msg.BCC().empty()) out.push_back("BCC: " + OneLine(msg.BCC()));
+  if (options.includeBcc && !msg.BCC().empty()) AddAddressHeader(out, "BCC", msg.BCC(), cs);
+}
+
+// A list of message ids, folded at its blanks (a long thread has many References).
+void AddIdList(StringList& out, std::string_view name, const std::string& ids) {
+  THeaderLines lines(std::string(name) + ": ");
+  for (const std::string& id : SplitByChars(OneLine(ids), " \t"))
+    lines.Add(id, lines.Fresh() ? "" : " ");
+  AppendLines(out, lines.Take());
 }
 
 void AddIdentityLines(StringList& out, TRapMsg& msg, const TComposeOptions& options) {
-  out.push_back("Subject: " +
-                EncodeHeaderWord(OneLine(msg.Subject()), false, options.headerCharset));
+  AppendLines(out, EncodeTextHeader("Subject", OneLine(msg.Subject()), options.headerCharset));
   out.push_back("Date: " + FormatMailDate(std::time(nullptr)));
-  if (msg.MessageId.empty()) msg.MessageId = MakeMessageId("");
+  if (msg.MessageId.empty()) msg.MessageId = MakeMessageId(SenderDomain(msg));
   out.push_back("Message-Id: " + OneLine(msg.MessageId));
-  if (!msg.References.empty()) out.push_back("References: " + OneLine(msg.References));
-  if (!msg.InReplyTo.empty()) out.push_back("In-Reply-To: " + OneLine(msg.InReplyTo));
+  if (!msg.References.empty()) AddIdList(out, "References", msg.References);
+  if (!msg.InReplyTo.empty()) AddIdList(out, "In-Reply-To", msg.InReplyTo);
   out.push_back("MIME-Version: 1.0");
 }
 

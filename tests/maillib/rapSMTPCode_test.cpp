@@ -108,7 +108,7 @@ TEST(ComposeHeaders, ReadReceiptFallsBackToFrom) {
   ComposeMessage(msg);
   const StringList header = HeaderOf(msg);
   EXPECT_EQ(header[LineIndex(header, "Disposition-Notification-To:")],
-            "Disposition-Notification-To: Zhang<zhang@example.cn>");
+            "Disposition-Notification-To: Zhang <zhang@example.cn>");
   msg.AskReadReplyAddress = "receipt@example.cn";
   ComposeMessage(msg);
   EXPECT_GE(LineIndex(HeaderOf(msg), "Disposition-Notification-To: receipt@example.cn"), 0);
@@ -149,9 +149,29 @@ TEST(ComposeHeaders, LongAddressListIsFoldedIntoContinuationLines) {
   const StringList header = HeaderOf(msg);
   const int to = LineIndex(header, "To: ");
   ASSERT_GE(to, 0);
-  EXPECT_EQ(header[to + 1][0], '\t');
+  EXPECT_EQ(header[to + 1][0], ' ');
+  EXPECT_EQ(header[to].back(), ',');
   const TRapMsg got = Received(msg);
   EXPECT_NE(got.SendTo().find("person7@example.cn"), std::string::npos);
+}
+
+TEST(ComposeHeaders, LongReferencesAndChineseBccNamesAreFolded) {
+  TRapMsg msg = PlainMessage();
+  std::string refs;
+  for (int i = 0; i < 12; ++i)
+    refs += "<thread." + std::to_string(i) + ".1234567@mail.example.cn> ";
+  msg.References = refs;
+  msg.SetBCC("秘密 <hidden@example.cn>");
+  ComposeMessage(msg, {}, true, true);
+  const StringList header = HeaderOf(msg);
+  for (const std::string& line : header)
+    EXPECT_LE(line.size(), 78u) << line;
+  const int bcc = LineIndex(header, "BCC: =?GB2312?B?");
+  ASSERT_GE(bcc, 0);
+  EXPECT_NE(header[bcc].find(" <hidden@example.cn>"), std::string::npos);
+  const TRapMsg got = Received(msg);
+  EXPECT_EQ(maillib::SplitByChars(got.References, " \t").size(), 12u) << got.References;
+  EXPECT_NE(got.References.find("<thread.11.1234567@mail.example.cn>"), std::string::npos);
 }
 
 TEST(ComposeHeaders, MessageIdIsMadeOnceAndKept) {
@@ -181,13 +201,14 @@ TEST(ComposeHeaders, PartialMessageHeader) {
 
 // ---- bodies ----
 
-TEST(ComposeBody, EightBitBodiesAreDotStuffedAndWrittenAsGb18030) {
+TEST(ComposeBody, EightBitBodiesAreDotStuffedAndWrittenAsGbk) {
   TRapMsg msg = PlainMessage();
-  msg.Text = {".", ".hidden", "a.b", "中文𠀀", "two\n.\nlines"};
+  msg.Text = {".", ".hidden", "a.b", "中文", "two\n.\nlines"};
   ComposeMessage(msg, {}, false);
   EXPECT_GE(LineIndex(HeaderOf(msg), "Content-Transfer-Encoding: 8bit"), 0);
-  const StringList expected = {"..", "..hidden", "a.b", Gb("中文𠀀"), "two", "..", "lines"};
+  const StringList expected = {"..", "..hidden", "a.b", "\xD6\xD0\xCE\xC4", "two", "..", "lines"};
   EXPECT_EQ(BodyOf(msg), expected);
+  EXPECT_EQ(msg.CharSet(), "GB2312");
 }
 
 TEST(ComposeBody, EightBitHtmlSectionsAreStuffedToo) {
