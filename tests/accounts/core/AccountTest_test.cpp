@@ -54,7 +54,7 @@ ScriptedTransport& LoginScript(ScriptedTransport& s, const std::string& password
 
 // Connections of the test client come from the queued scripts.
 void Scripted(maillib::TRapSMTP& client) {
-  client.TCPClient().SetTransportFactory(&ScriptedTransport::Factory);
+  client.TCPClient().SetTransportFactory(&ScriptedTransport::Factory, &ScriptedTransport::Upgrade);
   client.TimeOut = 2000;
 }
 
