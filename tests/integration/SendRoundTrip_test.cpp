@@ -72,8 +72,8 @@ class RoundTrip : public ::testing::Test {
   void SetUp() override {
     servers_ = Servers(why_);
     if (servers_ == nullptr) GTEST_SKIP() << why_;
-    sender_ = sending_.AddSender("sender", kSenderNickname, servers_->smtpPassword,
-                                 servers_->smtpPort);
+    sender_ =
+        sending_.AddSender("sender", kSenderNickname, servers_->smtpPassword, servers_->smtpPort);
   }
   void TearDown() override { TrustTestCa(false); }
 
@@ -148,8 +148,7 @@ TEST_F(RoundTrip, ChineseMailWithPictureAndBigAttachmentArrivesAsWritten) {
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].MessageKind, "MailSendSucc");
   EXPECT_EQ(sent[0].Sender, sender_);
-  EXPECT_EQ(sent[0].Receiver,
-            "张三, 销售部 <box16@tenvel.test>;赵六, 财务部 <box19@tenvel.test>;");
+  EXPECT_EQ(sent[0].Receiver, "张三, 销售部 <box16@tenvel.test>;赵六, 财务部 <box19@tenvel.test>;");
   EXPECT_EQ(sent[0].Mailcc, "李四，技术部, 北京 <box17@tenvel.test>;");
   EXPECT_EQ(sent[0].MailBcc, "box18@tenvel.test");
   EXPECT_EQ(sent[0].MailSubject, page.subject);
@@ -187,9 +186,9 @@ TEST_F(RoundTrip, ChineseMailWithPictureAndBigAttachmentArrivesAsWritten) {
   EXPECT_TRUE(maillib::HtmlHasSrc(row.Content, pictureName)) << row.Content;
   EXPECT_EQ(FileHolding(folder, privatePicture), "");
   EXPECT_EQ(row.FuJianPath, row.MailFolder + "/二〇二六年度销售报告（终稿）.dat*");
-  EXPECT_TRUE(SameBytes(ReadFile(receiving_.MailFiles() + row.MailFolder +
-                                 "/二〇二六年度销售报告（终稿）.dat"),
-                        attachment));
+  EXPECT_TRUE(SameBytes(
+      ReadFile(receiving_.MailFiles() + row.MailFolder + "/二〇二六年度销售报告（终稿）.dat"),
+      attachment));
 }
 
 // A character GBK cannot hold makes the message UTF-8; through the implicit-TLS port.
@@ -204,8 +203,8 @@ TEST_F(RoundTrip, EmojiInSubjectAndBodyArriveThroughImplicitTls) {
   page.bodyText = "大家辛苦了 👍 round-emoji";
   SendRecorder reports;
   bool tls = false;
-  const SendOutcome outcome = sending_.Send(
-      *servers_, page, &reports, [&](maillib::TRapSMTP& smtp) {
+  const SendOutcome outcome =
+      sending_.Send(*servers_, page, &reports, [&](maillib::TRapSMTP& smtp) {
         smtp.Port = servers_->smtpsPort;
         smtp.ImplicitTls = true;
         tls = true;
