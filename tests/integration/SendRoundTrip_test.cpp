@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "maillib/Base64.h"
 #include "maillib/InlineHtml.h"
 #include "maillib/RapSMTP.h"
 #include "maillib/TextUtil.h"
@@ -63,6 +64,21 @@ std::string FileHolding(const std::string& folder, const std::string& bytes) {
     }
   }
   return found == 1 ? name : "";
+}
+
+// The trace is written to a log file: no password may be in it, plain or in Base64.
+void ExpectNoPassword(const std::string& trace, const std::string& password) {
+  EXPECT_FALSE(Contains(trace, password)) << trace;
+  EXPECT_FALSE(Contains(trace, maillib::Base64EncodeStr(password))) << trace;
+}
+
+// The STARTTLS port of the test servers; 0 while they offer none.
+template <class Servers>
+int StartTlsPort(const Servers& servers) {
+  if constexpr (requires { servers.smtpStartTlsPort; })
+    return servers.smtpStartTlsPort;
+  else
+    return 0;
 }
 
 // Sending folder with its sender, a receiving folder for the recipient, and the files the
@@ -142,6 +158,7 @@ TEST_F(RoundTrip, ChineseMailWithPictureAndBigAttachmentArrivesAsWritten) {
   EXPECT_EQ(reports.FinishedCount(), 1);
   EXPECT_GT(reports.Range(), std::int64_t{10} << 20);
   EXPECT_GT(reports.ProgressSum(), std::int64_t{10} << 20);
+  ExpectNoPassword(sending_.TraceText(), servers_->smtpPassword);
 
   // The sender's sent box.
   const std::vector<SentRow> sent = sending_.SentRows();
@@ -226,6 +243,37 @@ TEST_F(RoundTrip, EmojiInSubjectAndBodyArriveThroughImplicitTls) {
   EXPECT_EQ(sent[0].MailSubject, page.subject);
 }
 
+// A plain port whose server offers STARTTLS: the connection is upgraded before the password
+// goes out, and the message arrives.
+TEST_F(RoundTrip, StartTlsUpgradesBeforeTheLogin) {
+  const int port = StartTlsPort(*servers_);
+  if (port == 0) GTEST_SKIP() << "the test servers offer no STARTTLS port";
+  TrustTestCa(true);
+  SendingFolder folder;
+  const std::string sender =
+      folder.AddSender("sender", kSenderNickname, servers_->smtpPassword, port);
+  send::ComposeSnapshot page;
+  page.sender = sender;
+  page.recipientField = "box29@tenvel.test";
+  page.subject = "经由STARTTLS发送";
+  page.bodyOuterHtml = "<body>加密连接 round-starttls</body>";
+  page.bodyText = "加密连接 round-starttls";
+  SendRecorder reports;
+  const SendOutcome outcome = folder.Send(*servers_, page, &reports);
+  ASSERT_TRUE(outcome.succeeded) << outcome.failureText;
+  const std::string trace = folder.TraceText();
+  const std::size_t upgrade = maillib::UpperAscii(trace).find("STARTTLS");
+  const std::size_t auth = maillib::UpperAscii(trace).find("AUTH ");
+  EXPECT_NE(upgrade, std::string::npos) << trace;
+  EXPECT_TRUE(auth == std::string::npos || upgrade < auth) << trace;
+  ExpectNoPassword(trace, servers_->smtpPassword);
+
+  SpooledMessage delivered;
+  const StoredRow row = DeliverAndReceive("box29@tenvel.test", "box29", &delivered);
+  EXPECT_EQ(row.MailSubject, page.subject);
+  EXPECT_TRUE(Contains(row.Content, "加密连接")) << row.Content;
+}
+
 // ---- bad input and refusals ----
 
 class SendRefused : public RoundTrip {
@@ -293,6 +341,7 @@ TEST_F(SendRefused, WrongPasswordIsRecordedAsFailed) {
   ASSERT_TRUE(outcome.ran);
   EXPECT_FALSE(outcome.succeeded);
   EXPECT_TRUE(reports.SawErrorLine("登陆到SMTP服务器失败,请检查您的用户名或是密码"));
+  ExpectNoPassword(folder.TraceText(), "wrong-password");
   ExpectRecordedFailure(folder, "wrong-password@tenvel.test");
 }
 

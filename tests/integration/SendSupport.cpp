@@ -78,6 +78,19 @@ int SendRecorder::FinishedCount() const {
   return finished_;
 }
 
+// ---- TraceRecorder ----
+
+void TraceRecorder::Trace(std::string_view text) {
+  const std::lock_guard lock(mutex_);
+  text_.append(text);
+  text_ += '\n';
+}
+
+std::string TraceRecorder::Text() const {
+  const std::lock_guard lock(mutex_);
+  return text_;
+}
+
 // ---- SendingFolder ----
 
 SendingFolder::SendingFolder() {
@@ -127,6 +140,7 @@ SendOutcome SendingFolder::Send(const TestServers& servers, const send::ComposeS
   context.attachments = &registry;
   context.state = &state_;
   context.reports = reports;
+  context.trace = &trace_;
   const std::string login = maillib::Base64EncodeStr(servers.smtpUser);
   context.configureClient = [login, configure](maillib::TRapSMTP& smtp) {
     smtp.VerifyUserID = login;

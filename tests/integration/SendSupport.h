@@ -9,8 +9,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "maillib/Trace.h"
 #include "send/ComposeRecords.h"
 #include "send/sendmThread.h"
 #include "store/Database.h"
@@ -47,6 +49,17 @@ class SendRecorder : public send::SendReports {
   std::int64_t range_ = 0;
   std::int64_t progress_ = 0;
   int finished_ = 0;
+};
+
+// The trace lines of the worker runs (the SMTP dialogue, failures).
+class TraceRecorder : public maillib::TraceSink {
+ public:
+  void Trace(std::string_view text) override;
+  std::string Text() const;  // every line, each followed by "\n"
+
+ private:
+  mutable std::mutex mutex_;
+  std::string text_;
 };
 
 // The columns of one MailSendBox row.
@@ -86,12 +99,15 @@ class SendingFolder {
                    const std::function<void(maillib::TRapSMTP&)>& configure = nullptr);
 
   std::vector<SentRow> SentRows();
+  // What the runs of this folder traced.
+  std::string TraceText() const { return trace_.Text(); }
 
  private:
   store_test::TempFolder temp_;
   std::unique_ptr<store::Database> mail_;
   std::unique_ptr<store::Database> accounts_;
   send::SendState state_;
+  TraceRecorder trace_;
 };
 
 // What the SMTP server saved for the first recipient `recipient`, oldest first, and removes
