@@ -49,12 +49,21 @@ class RecentReceivers {
   std::string path_;
 };
 
+inline constexpr const char* kSendRunning = "有邮件正在发送,请稍候...";
+inline constexpr const char* kNoRecipient = "收件人不能为空!";
+inline constexpr const char* kChooseAccount = "请选择账号发信";
+// Lines of DB/DefaultReceiver.db.
+inline constexpr int kRecentReceiverLines = 8;
+
 // The SEND checks, in order: a send running ("有邮件正在发送,请稍候..."), an empty recipient
-// field ("收件人不能为空!"), the account look-up ("请选择账号发信"), the attachments
-// registered (a duplicate: "请不要插入相同的附件!", the send goes on with those before it; a
-// missing file: its path + "文件不存在", nothing is sent). On success *job is filled and the
-// returned text is empty; otherwise the message to show (and nothing is started).
+// field ("收件人不能为空!", also for a field of blanks), the account look-up ("请选择账号发信"
+// when the query fails; an address without a row gives empty account values, and the send then
+// fails at connecting), the attachments registered (the registry is emptied first; a duplicate:
+// "请不要插入相同的附件!" goes to *notice when given, and the send goes on; a missing file: its
+// path + "文件不存在", the registry is emptied again and nothing is sent). On success *job is
+// filled and the returned text is empty; otherwise the message to show (and nothing is
+// started).
 std::string PrepareSend(const ComposeSnapshot& page, store::Database& accounts, SendState& state,
-                        AttachmentRegistry& registry, SendJob* job);
+                        AttachmentRegistry& registry, SendJob* job, std::string* notice = nullptr);
 
 }  // namespace send

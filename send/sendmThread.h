@@ -9,12 +9,15 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "maillib/ServerField.h"
 
 namespace maillib {
 class TRapSMTP;
@@ -27,6 +30,24 @@ class Database;
 namespace send {
 
 class AttachmentRegistry;
+
+// The status texts of a run, in the order they can come.
+inline constexpr const char* kConnecting = "正在连接...";  // shown by the SEND action
+inline constexpr const char* kConnected = "成功连接到SMTP服务器";
+inline constexpr const char* kConnectFailed = "连接到SMTP服务器失败";
+inline constexpr const char* kNetworkFailed = "连接到SMTP服务器失败,请检查您的网络";
+inline constexpr const char* kLoginFailed = "登陆到SMTP服务器失败,请检查您的用户名或是密码";
+inline constexpr const char* kPreparing = "初始化中，准备开始发送";
+inline constexpr const char* kSending = "邮件发送中";
+inline constexpr const char* kSent = "发送成功";
+inline constexpr const char* kSendFailed = "发送失败";
+inline constexpr const char* kMailer = "X-Mailer:Tenvel 202";
+
+// Where the SMTP server of a sender is: a port in the server field ("host:port") decides, and
+// 465 there means implicit TLS; without one an address holding "gmail" uses 465 with TLS and
+// every other 25.
+maillib::ServerEndpoint SmtpEndpointOf(const std::string& senderAddress,
+                                       const std::string& smtpServer);
 
 // The colour a status text is shown in.
 enum class StatusColour { Black, Red, Blue };
@@ -103,11 +124,18 @@ class TSendMailThread {
 
   // Valid after the run.
   bool Succeeded() const { return succeeded_; }
+  // The run ended at connecting or logging in.
+  bool ConnectFailed() const { return connectFailed_; }
+  bool LoginFailed() const { return loginFailed_; }
   // The reason of a failure in words (status and error line, the server's reply).
   const std::string& FailureText() const { return failureText_; }
 
  private:
   void Execute();
+  // Ends the client's work: Cancel, and QUIT (which closes the connection) when connected.
+  void StopClient();
+  bool CancelRequested() const;
+  void Watch();
 
   SendJob job_;
   SendContext context_;
@@ -116,9 +144,17 @@ class TSendMailThread {
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{true};
   std::atomic<bool> succeeded_{false};
+  std::atomic<bool> connectFailed_{false};
+  std::atomic<bool> loginFailed_{false};
+  std::atomic<bool> cancel_{false};
+  SendState ownState_;  // used when the context brings no state
   std::string failureText_;
   std::mutex clientMutex_;
   maillib::TRapSMTP* client_ = nullptr;  // while a run has one; guarded by clientMutex_
+  // The watch of the cancel flags while a run has a client (the sending page's timer).
+  std::mutex watchMutex_;
+  std::condition_variable watchWake_;
+  bool watchDone_ = false;
 };
 
 }  // namespace send
