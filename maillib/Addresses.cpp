@@ -9,8 +9,6 @@ namespace maillib {
 
 namespace {
 
-constexpr std::size_t kFoldAfter = 77;
-
 // Index of the quote closing the run opened at s[open], or npos. A backslash escapes the next
 // byte, and two adjacent quotes inside the run do not close it.
 std::size_t ClosingQuote(std::string_view s, std::size_t open) {
@@ -243,6 +241,58 @@ class TListSplitter {
   bool parensClose_ = true;
 };
 
+// RFC 5322 specials and the quote: a display name holding one is written as a quoted string.
+bool HasSpecials(std::string_view name) {
+  return name.find_first_of("()<>[]:;@\\,.\"") != std::string_view::npos;
+}
+
+std::string QuotedString(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out.push_back('\\');
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
+
+// Writes one display name: encoded words, a quoted string, or its plain words.
+void AddDisplayName(THeaderLines& out, const std::string& name, std::string_view charset) {
+  const std::string_view sep = out.Fresh() ? "" : " ";
+  if (NeedsEncodedWord(name)) {
+    out.AddEncoded(name, charset, sep);
+  } else if (HasSpecials(name)) {
+    out.Add(QuotedString(name), sep);
+  } else {
+    bool first = true;
+    for (const std::string& word : SplitByChars(name, " \t")) {
+      out.Add(word, first ? sep : " ");
+      first = false;
+    }
+  }
+}
+
+// Writes one item of an address list; `reserve` characters follow it on its line.
+void AddItem(THeaderLines& out, const std::string& item, std::string_view charset,
+             std::size_t reserve) {
+  const TAddressParts parts = ParseItem(item);
+  const std::string addr = AddressOf(parts);
+  std::string name = Trim(parts.Phrase);
+  if (name.empty() && !parts.HasAngle) name = parts.Comment;
+  if (addr.empty()) {  // a name without an address: written as a name
+    if (!name.empty() || !Trim(parts.Plain).empty()) {
+      AddDisplayName(out, name.empty() ? Trim(parts.Plain) : name, charset);
+    }
+    return;
+  }
+  if (name.empty()) {
+    out.Add(parts.HasAngle ? "<" + addr + ">" : addr, out.Fresh() ? "" : " ", reserve);
+    return;
+  }
+  AddDisplayName(out, name, charset);
+  out.Add("<" + addr + ">", " ", reserve);
+}
+
 }  // namespace
 
 StringList SplitAddressList(std::string_view list) {
@@ -291,19 +341,20 @@ std::string DecodeAddressHeaderValue(std::string_view rawList,
   return JoinCommaText(entries);
 }
 
-std::string FormatAddressHeader(std::string_view list, std::string_view charset) {
-  std::string out;
-  for (const std::string& item : SplitAddressList(list)) {
-    std::string encoded = EncodeHeaderWord(item, false, charset);
-    if (encoded.empty()) continue;
-    if (out.empty()) {
-      out = encoded;
-    } else {
-      out += out.size() < kFoldAfter ? ", " : ", \r\n\t";
-      out += encoded;
-    }
+StringList AddressHeaderLines(std::string_view name, std::string_view list,
+                              std::string_view charset) {
+  THeaderLines out(name.empty() ? std::string() : std::string(name) + ": ");
+  const StringList items = SplitAddressList(list);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const bool last = i + 1 == items.size();
+    AddItem(out, items[i], charset, last ? 0 : 1);
+    if (!last) out.Append(",");
   }
-  return out;
+  return out.Take();
+}
+
+std::string FormatAddressHeader(std::string_view list, std::string_view charset) {
+  return JoinLines(AddressHeaderLines({}, list, charset));
 }
 
 }  // namespace maillib

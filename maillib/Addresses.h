@@ -33,8 +33,13 @@ std::string NormalizeAddressList(std::string_view rawList, std::string_view char
 // split the item later. Items that give nothing are dropped; the rest are joined with ",".
 std::string DecodeAddressHeaderValue(std::string_view rawList,
                                      const std::function<std::string(const std::string&)>& decode);
-// Header form of a list: each item through EncodeHeaderWord, joined with ", "; once the text
-// reaches 77 bytes further items go on continuation lines ("\r\n\t").
+// Header form of a list, items joined with ", ": a display name that needs it becomes encoded
+// words (charset as in EncodeWords), a name holding specials (',' ';' '"' '<' ...) a quoted
+// string, and the address follows in angle brackets; a bare address stays bare. Folded with
+// "\r\n " so that no line of "Name: " + value passes 78 characters where that can be helped.
 std::string FormatAddressHeader(std::string_view list, std::string_view charset);
+// The same as the header lines "name: value", folded.
+StringList AddressHeaderLines(std::string_view name, std::string_view list,
+                              std::string_view charset);
 
 }  // namespace maillib

@@ -223,6 +223,13 @@ bool ConvertToGbk(std::string_view utf8, std::string& out) {
   return false;
 }
 
+bool ConvertForLabel(std::string_view utf8, std::string_view label, std::string& out) {
+  const std::string name = CanonicalCharset(label);
+  const bool gb18030Label = UpperAscii(Trim(RemoveAllChar(label, '"'))) == "GB18030";
+  if (name == "GB18030" && !gb18030Label) return ConvertToGbk(utf8, out);
+  return ConvertFromUtf8(utf8, label, out);
+}
+
 std::string Utf8ToGb(std::string_view text) {
   return ConvertCharsetText(text, "UTF-8");
 }

@@ -31,6 +31,10 @@ bool ConvertFromUtf8(std::string_view utf8, std::string_view charset, std::strin
 // "GBK" label. Returns false and leaves `out` empty when a character has no GBK form (emoji,
 // rare characters): the caller then writes the text as UTF-8 and labels it "UTF-8".
 bool ConvertToGbk(std::string_view utf8, std::string& out);
+// Converts UTF-8 text to the bytes mail readers expect under the label: GBK for the GB labels
+// other than "GB18030" (gb2312, gbk, cp936, ...), the label's own charset otherwise. False and
+// `out` empty when a character cannot be written under the label.
+bool ConvertForLabel(std::string_view utf8, std::string_view label, std::string& out);
 // UTF-8 text made safe: valid sequences kept, invalid bytes read as GB18030 or U+FFFD.
 std::string Utf8ToGb(std::string_view text);
 // Big5 (HKSCS) text converted to UTF-8.

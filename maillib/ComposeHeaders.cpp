@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "maillib/Addresses.h"
+#include "maillib/ComposeParts.h"
 #include "maillib/HeaderWords.h"
 #include "maillib/MailDate.h"
 #include "maillib/MailIds.h"
@@ -31,7 +32,15 @@ void AddHeader(StringList& out, std::string_view line) {
 
 void AddAddressHeader(StringList& out, std::string_view name, const std::string& list,
                       std::string_view charset) {
-  AddHeader(out, std::string(name) + ": " + FormatAddressHeader(OneLine(list), charset));
+  for (std::string& line : AddressHeaderLines(name, OneLine(list), charset))
+    out.push_back(std::move(line));
+}
+
+// The domain of the sender's address, for the Message-Id; empty when From has none.
+std::string SenderDomain(const TRapMsg& msg) {
+  const std::string first = TextBefore(ExtractAddressesQuoted(msg.From()), ",");
+  const std::size_t at = first.rfind('@');
+  return at == std::string::npos ? std::string() : first.substr(at + 1);
 }
 
 void AddAddressLines(StringList& out, const TRapMsg& msg, const TComposeOptions& options) {
@@ -44,10 +53,9 @@ void AddAddressLines(StringList& out, const TRapMsg& msg, const TComposeOptions&
 }
 
 void AddIdentityLines(StringList& out, TRapMsg& msg, const TComposeOptions& options) {
-  out.push_back("Subject: " +
-                EncodeHeaderWord(OneLine(msg.Subject()), false, options.headerCharset));
+  AppendLines(out, EncodeTextHeader("Subject", OneLine(msg.Subject()), options.headerCharset));
   out.push_back("Date: " + FormatMailDate(std::time(nullptr)));
-  if (msg.MessageId.empty()) msg.MessageId = MakeMessageId("");
+  if (msg.MessageId.empty()) msg.MessageId = MakeMessageId(SenderDomain(msg));
   out.push_back("Message-Id: " + OneLine(msg.MessageId));
   if (!msg.References.empty()) out.push_back("References: " + OneLine(msg.References));
   if (!msg.InReplyTo.empty()) out.push_back("In-Reply-To: " + OneLine(msg.InReplyTo));

@@ -3,9 +3,44 @@
 #include <iterator>
 
 #include "maillib/Base64.h"
+#include "maillib/Charsets.h"
+#include "maillib/HeaderWords.h"
 #include "maillib/TextUtil.h"
 
 namespace maillib {
+
+namespace {
+
+constexpr std::size_t kMaxLine = THeaderLines::kMaxLine;
+
+// A byte that may stand unencoded in an RFC 2231 value (attr-char).
+bool IsAttrChar(char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  return std::string_view("!#$&+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+std::string PercentEncoded(std::string_view bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : bytes) {
+    if (IsAttrChar(c)) {
+      out.push_back(c);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[(static_cast<unsigned char>(c) >> 4) & 0xF]);
+      out.push_back(kHex[static_cast<unsigned char>(c) & 0xF]);
+    }
+  }
+  return out;
+}
+
+// Short ASCII that a quoted string carries without escapes.
+bool IsPlainQuotable(std::string_view value, std::size_t room) {
+  return !NeedsEncodedWord(value) && value.size() <= room &&
+         value.find_first_of("\"\\") == std::string_view::npos;
+}
+
+}  // namespace
 
 void AppendLines(StringList& out, StringList&& lines) {
   out.insert(out.end(), std::make_move_iterator(lines.begin()),
@@ -43,16 +78,60 @@ void AppendNestedOpening(StringList& out, const std::string& boundary, std::stri
   out.emplace_back();
 }
 
+StringList QuotedParamLines(std::string_view param, std::string_view value,
+                            std::string_view charset) {
+  const std::string start = "\t" + std::string(param) + "=\"";
+  if (IsPlainQuotable(value, kMaxLine - start.size() - 1)) {
+    return {start + std::string(value) + "\""};
+  }
+  THeaderLines lines(start);
+  lines.AddEncoded(value, charset, "", 1);
+  lines.Append("\"");
+  return lines.Take();
+}
+
+StringList ExtendedParamLines(std::string_view param, std::string_view value) {
+  const std::string head = "UTF-8''";
+  const std::string whole = head + PercentEncoded(value);
+  const std::string single = "\t" + std::string(param) + "*=";
+  if (single.size() + whole.size() <= kMaxLine) return {single + whole};
+  StringList lines;
+  std::string piece = head;
+  auto flush = [&](bool last) {
+    lines.push_back("\t" + std::string(param) + "*" + std::to_string(lines.size()) + "*=" + piece +
+                    (last ? "" : ";"));
+    piece.clear();
+  };
+  for (std::size_t i = 0; i < value.size();) {
+    const std::size_t len = std::max<std::size_t>(1, Utf8SequenceAt(value, i));
+    const std::string encoded = PercentEncoded(value.substr(i, len));
+    // TAB, the name, "*NN*=", the piece and ';'.
+    const std::size_t prefix = 1 + param.size() + 2 + std::to_string(lines.size()).size() + 2;
+    if (!piece.empty() && piece != head && prefix + piece.size() + encoded.size() + 1 > kMaxLine) {
+      flush(false);
+    }
+    piece += encoded;
+    i += len;
+  }
+  flush(true);
+  return lines;
+}
+
 void AppendFilePart(StringList& out, const std::string& boundary, const TAttachedFile& item,
-                    const std::string& encodedName, bool attachment) {
+                    std::string_view name, std::string_view charset, bool attachment) {
   const std::string type = item.ContentType.empty() ? "application/octet-stream" : item.ContentType;
   out.push_back("--" + boundary);
   out.push_back("Content-Type: " + type + "; ");
-  out.push_back("\tname=\"" + encodedName + "\"");
+  AppendLines(out, QuotedParamLines("name", name, charset));
   out.push_back("Content-Transfer-Encoding: base64");
   if (attachment) {
     out.push_back("Content-Disposition: attachment;");
-    out.push_back("\tfilename=\"" + encodedName + "\"");
+    const std::string plain = "\tfilename=\"" + std::string(name) + "\"";
+    if (IsPlainQuotable(name, kMaxLine - 12)) {
+      out.push_back(plain);
+    } else {
+      AppendLines(out, ExtendedParamLines("filename", name));
+    }
   } else {
     out.push_back("Content-ID: <" + item.ContentID + ">");
   }

@@ -24,9 +24,19 @@ void AppendTextPartHeader(StringList& out, const std::string& boundary, std::str
 void AppendNestedOpening(StringList& out, const std::string& boundary, std::string_view type,
                          const std::string& innerBoundary);
 // A file part: "--boundary", Content-Type with name, base64 encoding, then the disposition
-// (attachment) or the Content-ID (inline), an empty line and the item's base64 lines.
+// (attachment) or the Content-ID (inline), an empty line and the item's base64 lines. The
+// UTF-8 `name` goes out as an RFC 2047 name= (words labelled `charset`, folded) and, for an
+// attachment, as filename= when it is short ASCII, else as an RFC 2231 filename*= in UTF-8.
 void AppendFilePart(StringList& out, const std::string& boundary, const TAttachedFile& item,
-                    const std::string& encodedName, bool attachment);
+                    std::string_view name, std::string_view charset, bool attachment);
+// The lines TAB "<param>=\"<value>\"": short ASCII quoted as it is, other text as encoded
+// words folded over continuation lines so that none passes 78 characters.
+StringList QuotedParamLines(std::string_view param, std::string_view value,
+                            std::string_view charset);
+// The lines of an RFC 2231 parameter (TAB "<param>*=UTF-8''%XX..."), cut into numbered
+// continuations ("<param>*0*=", "<param>*1*=", ...) when one line would pass 78 characters;
+// a character is never cut. Every line but the last ends with ';'.
+StringList ExtendedParamLines(std::string_view param, std::string_view value);
 // Gives the item clean base64 lines: read from its file when it has none yet, otherwise
 // re-encoded from its decoded bytes (received parts may be quoted-printable, uuencoded or
 // carry junk lines). False when the file cannot be read.

@@ -163,33 +163,45 @@ std::string MakeWord(std::string_view label, std::string_view bytes) {
   return "=?" + std::string(label) + "?B?" + Base64EncodeStr(bytes) + "?=";
 }
 
-// Encodes UTF-8 text as B words labelled `label`, each at most 75 characters; characters are
-// never split between words. False when a character cannot be written in the charset.
-bool EncodeWords(std::string_view text, std::string_view label, std::string& out) {
+// The most bytes a word of the given length holds under the label (at least one base64 group).
+std::size_t BytesFor(std::size_t length, std::string_view label) {
+  const std::size_t overhead = label.size() + 7;  // "=?" label "?B?" ... "?="
+  return length >= overhead + 4 ? (length - overhead) / 4 * 3 : 3;
+}
+
+// Cuts the text into words under the label; false when a character cannot be written in it.
+bool CutWords(std::string_view text, std::string_view label, std::size_t firstLength,
+              std::vector<std::string>& out) {
   std::string whole;
-  if (!ConvertFromUtf8(text, label, whole)) return false;
-  const std::size_t overhead = label.size() + 7;
-  const std::size_t maxBytes =
-      overhead + 4 < kMaxWordLength ? (kMaxWordLength - overhead) / 4 * 3 : 3;
+  if (!ConvertForLabel(text, label, whole)) return false;
+  out.clear();
+  std::size_t maxBytes = BytesFor(std::min(firstLength, kMaxWordLength), label);
   if (whole.size() <= maxBytes) {
-    out = MakeWord(label, whole);
+    out.push_back(MakeWord(label, whole));
     return true;
   }
-  out.clear();
   std::string chunk;
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t len = std::max<std::size_t>(1, Utf8SequenceAt(text, i));
+    const std::size_t len = std::max<std::size_t>(1, Utf8SequenceAt(text, i));
     std::string bytes;
-    if (!ConvertFromUtf8(text.substr(i, len), label, bytes)) return false;
+    if (!ConvertForLabel(text.substr(i, len), label, bytes)) return false;
     if (!chunk.empty() && chunk.size() + bytes.size() > maxBytes) {
-      out += (out.empty() ? "" : " ") + MakeWord(label, chunk);
+      out.push_back(MakeWord(label, chunk));
       chunk.clear();
+      maxBytes = BytesFor(kMaxWordLength, label);
     }
     chunk += bytes;
     i += len;
   }
-  if (!chunk.empty()) out += (out.empty() ? "" : " ") + MakeWord(label, chunk);
+  if (!chunk.empty()) out.push_back(MakeWord(label, chunk));
   return true;
+}
+
+std::string JoinWords(const std::vector<std::string>& words) {
+  std::string out;
+  for (const std::string& word : words)
+    out += (out.empty() ? "" : " ") + word;
+  return out;
 }
 
 // One text without the split rules: ASCII stays (trimmed); other text becomes encoded words,
@@ -202,9 +214,7 @@ std::string EncodeOne(std::string_view text, std::string_view charset) {
   if (inner.size() > 2 && inner.front() == '"' && inner.back() == '"') {
     inner = inner.substr(1, inner.size() - 2);
   }
-  std::string out;
-  if (charset.empty() || !EncodeWords(inner, charset, out)) EncodeWords(inner, "utf-8", out);
-  return out;
+  return JoinWords(EncodeWords(inner, charset));
 }
 
 // Raw header bytes are read by what they are: valid UTF-8 stays, other 8-bit text is read in
@@ -263,6 +273,95 @@ std::string EncodeHeaderWord(std::string_view text, bool splitAtSpace, std::stri
     return EncodeOne(text.substr(0, lt), charset) + "<" + EncodeOne(text.substr(lt + 1), charset);
   }
   return EncodeOne(text, charset);
+}
+
+std::vector<std::string> EncodeWords(std::string_view text, std::string_view charset,
+                                     std::size_t firstLength) {
+  std::vector<std::string> words;
+  if (text.empty()) return words;
+  if (charset.empty() || !CutWords(text, charset, firstLength, words)) {
+    // UTF-8 holds every character; text that is not UTF-8 at all goes as its bytes.
+    if (!CutWords(text, "utf-8", firstLength, words)) words = {MakeWord("utf-8", text)};
+  }
+  return words;
+}
+
+THeaderLines::THeaderLines(std::string start) : current_(std::move(start)) {}
+
+void THeaderLines::Add(std::string_view token, std::string_view sep, std::size_t reserve) {
+  if (!fresh_ && !sep.empty() &&
+      current_.size() + sep.size() + token.size() + reserve > kMaxLine) {
+    lines_.push_back(std::move(current_));
+    current_.clear();
+  }
+  current_ += sep;
+  current_ += token;
+  fresh_ = false;
+}
+
+void THeaderLines::AddEncoded(std::string_view text, std::string_view charset,
+                              std::string_view sep, std::size_t reserve) {
+  const std::size_t used = current_.size() + sep.size();
+  const std::size_t room = used < kMaxLine ? kMaxLine - used : 0;
+  // A first word too short to hold anything useful goes on the next line in full length.
+  const std::size_t first = room >= 24 || fresh_ ? room : kMaxWordLength;
+  const std::vector<std::string> words = EncodeWords(text, charset, first);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    Add(words[i], i == 0 ? sep : " ", i + 1 == words.size() ? reserve : 0);
+  }
+}
+
+StringList THeaderLines::Take() {
+  lines_.push_back(std::move(current_));
+  current_.clear();
+  fresh_ = true;
+  return std::move(lines_);
+}
+
+bool NeedsEncodedWord(std::string_view text) {
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x80 || b == 0x7F || (b < ' ' && b != '\t')) return true;
+  }
+  return text.find("=?") != std::string_view::npos;
+}
+
+StringList EncodeTextHeader(std::string_view name, std::string_view text,
+                            std::string_view charset) {
+  THeaderLines out(std::string(name) + ": ");
+  const std::string value = Trim(text);
+  // Words and the blanks before them; runs of words that need encoding are encoded together.
+  std::size_t pos = 0;
+  std::string sep;
+  std::string run;     // the text of the pending run of words to encode
+  std::string runSep;  // the blanks before that run
+  auto flush = [&] {
+    if (run.empty()) return;
+    out.AddEncoded(run, charset, out.Fresh() ? "" : runSep);
+    run.clear();
+  };
+  while (pos < value.size()) {
+    const std::size_t wordStart = value.find_first_not_of(" \t", pos);
+    sep = value.substr(pos, wordStart - pos);
+    std::size_t wordEnd = value.find_first_of(" \t", wordStart);
+    if (wordEnd == std::string::npos) wordEnd = value.size();
+    const std::string_view word = std::string_view(value).substr(wordStart, wordEnd - wordStart);
+    // A plain word longer than a line is encoded too, so that it can be folded.
+    if (NeedsEncodedWord(word) || word.size() + 1 > kMaxWordLength) {
+      if (run.empty()) {
+        runSep = sep;
+      } else {
+        run += sep;
+      }
+      run += word;
+    } else {
+      flush();
+      out.Add(word, out.Fresh() ? "" : std::string_view(sep));
+    }
+    pos = wordEnd;
+  }
+  flush();
+  return out.Take();
 }
 
 }  // namespace maillib

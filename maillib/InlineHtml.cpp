@@ -149,6 +149,10 @@ std::string HtmlMetaCharset(std::string_view html) {
 }
 
 void MarkHtmlUtf8(std::string& html) {
+  MarkHtmlCharset(html, "utf-8");
+}
+
+void MarkHtmlCharset(std::string& html, std::string_view label) {
   for (std::size_t tag = DbcsPosText(html, "<meta"); tag != std::string::npos;
        tag = DbcsPosText(html, "<meta", tag + 1)) {
     const std::size_t close = html.find('>', tag);
@@ -163,7 +167,7 @@ void MarkHtmlUtf8(std::string& html) {
            html[end] != ' ' && html[end] != '/') {
       ++end;
     }
-    html.replace(pos, end - pos, "utf-8");
+    html.replace(pos, end - pos, label);
   }
 }
 

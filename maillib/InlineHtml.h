@@ -22,5 +22,7 @@ void RewriteInlineHtml(std::string& html, TAttachedFiles& inlineFiles);
 std::string HtmlMetaCharset(std::string_view html);
 // Rewrites charset= values inside <meta> tags to "utf-8" (the HTML has been converted).
 void MarkHtmlUtf8(std::string& html);
+// Rewrites charset= values inside <meta> tags to the label (the bytes the HTML is written in).
+void MarkHtmlCharset(std::string& html, std::string_view label);
 
 }  // namespace maillib

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "maillib/Base64.h"
 #include "maillib/DbcsSearch.h"
 #include "maillib/MailIds.h"
 #include "maillib/TextUtil.h"
@@ -90,15 +91,93 @@ std::string BelowBaseFolder(std::string path, std::string_view baseFolder) {
   return base + "/" + (start == std::string::npos ? std::string() : path.substr(start));
 }
 
-// The file an attribute value names, or empty when it names none on disk.
-std::string LocalPathOf(std::string_view value, std::string_view baseFolder) {
+// The real path of an existing file or folder, empty when there is none.
+std::string RealPath(const std::string& path) {
+  std::error_code ec;
+  const fs::path real = fs::canonical(path, ec);
+  return ec ? std::string() : real.string();
+}
+
+// Which local files may travel: all of them, or the listed files and what lies below the
+// listed folders, compared as real paths.
+class TFilePolicy {
+ public:
+  explicit TFilePolicy(const TComposeRequest& request) : any_(request.allowAnyLocalFile) {
+    if (any_) return;
+    for (const std::string& file : request.pictureFiles) {
+      std::string real = RealPath(file);
+      if (!real.empty()) files_.push_back(std::move(real));
+    }
+    for (const std::string& folder : request.pictureFolders) {
+      std::string real = RealPath(folder);
+      if (real.empty()) continue;
+      if (real.back() != '/') real.push_back('/');
+      folders_.push_back(std::move(real));
+    }
+  }
+  bool Allows(const std::string& path) const {
+    if (any_) return true;
+    const std::string real = RealPath(path);
+    if (real.empty()) return false;
+    for (const std::string& file : files_) {
+      if (real == file) return true;
+    }
+    for (const std::string& folder : folders_) {
+      if (real.size() > folder.size() && real.compare(0, folder.size(), folder) == 0) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  bool any_;
+  StringList files_;
+  StringList folders_;
+};
+
+// The file an attribute value names, or empty when it names none on disk that may be sent.
+std::string LocalPathOf(std::string_view value, std::string_view baseFolder,
+                        const TFilePolicy& policy) {
   if (UpperAscii(value).find("HTTP:") != std::string::npos) return {};
   std::string path = FileUrlToPath(RemoveAllChar(RemoveAllChar(value, '\r'), '\n'));
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
-  if (!baseFolder.empty() && !IsRegularFile(path)) path = BelowBaseFolder(path, baseFolder);
-  return IsRegularFile(path) ? path : std::string();
+  if (IsRegularFile(path) && policy.Allows(path)) return path;
+  if (baseFolder.empty()) return {};
+  path = BelowBaseFolder(path, baseFolder);
+  return IsRegularFile(path) && policy.Allows(path) ? path : std::string();
+}
+
+// A "data:[type][;base64],bytes" value: its type and decoded bytes. False for other values.
+bool ParseDataUri(std::string_view value, std::string& type, std::string& bytes) {
+  const std::string_view trimmed = std::string_view(value).substr(
+      std::min(value.size(), value.find_first_not_of(" \t\r\n")));
+  if (!StartsWithNoCase(trimmed, "data:")) return false;
+  const std::size_t comma = trimmed.find(',');
+  if (comma == std::string_view::npos) return false;
+  const std::string meta = LowerAscii(trimmed.substr(5, comma - 5));
+  type = Trim(TextBefore(meta, ";"));
+  if (type.empty()) type = "text/plain";
+  const std::string_view data = trimmed.substr(comma + 1);
+  const bool base64 = meta.size() >= 7 && meta.compare(meta.size() - 7, 7, ";base64") == 0;
+  bytes = base64 ? Base64DecodeStr(data) : PercentDecode(data);
+  return true;
+}
+
+// "image1.png" for the first data: picture of type image/png; other types keep a safe subtype.
+std::string DataPartName(const std::string& type, std::size_t number) {
+  std::string sub = TextAfter(type, "/");
+  if (sub.rfind("x-", 0) == 0) sub.erase(0, 2);
+  sub = TextBefore(sub, "+");
+  if (sub == "jpeg") sub = "jpg";
+  std::string ext;
+  for (char c : sub) {
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) ext.push_back(c);
+  }
+  if (ext.empty()) ext = "bin";
+  return "image" + std::to_string(number) + "." + ext;
 }
 
 std::string UnusedContentId(const std::string& html, std::size_t index) {
@@ -114,14 +193,31 @@ const TExtAttrFileInfo& EntryFor(std::vector<TExtAttrFileInfo>& files, const std
                                  std::string_view value, const std::string& html) {
   for (const TExtAttrFileInfo& file : files) {
     std::error_code ec;
+    if (file.LocalPath.empty()) continue;
     if (file.LocalPath == path || fs::equivalent(file.LocalPath, path, ec)) return file;
   }
   return files.emplace_back(
-      TExtAttrFileInfo{std::string(value), path, UnusedContentId(html, files.size())});
+      TExtAttrFileInfo{std::string(value), path, UnusedContentId(html, files.size()), {}, {}, {}});
+}
+
+// The entry for a data: value, reusing one made for the same value by an earlier tag.
+const TExtAttrFileInfo& DataEntryFor(std::vector<TExtAttrFileInfo>& files,
+                                     const std::string& value, std::string type,
+                                     std::string bytes, const std::string& html) {
+  std::size_t count = 0;
+  for (const TExtAttrFileInfo& file : files) {
+    if (!file.LocalPath.empty()) continue;
+    ++count;
+    if (file.AttrValue == value) return file;
+  }
+  TExtAttrFileInfo entry{value, {}, UnusedContentId(html, files.size()), std::move(bytes),
+                         std::move(type), {}};
+  entry.Name = DataPartName(entry.ContentType, count + 1);
+  return files.emplace_back(std::move(entry));
 }
 
 void ReplaceInTags(std::string& html, TagAttribute pair, std::string_view baseFolder,
-                   std::vector<TExtAttrFileInfo>& files) {
+                   const TFilePolicy& policy, std::vector<TExtAttrFileInfo>& files) {
   std::size_t pos = 0;
   while ((pos = DbcsPosText(html, pair.tag, pos)) != std::string::npos) {
     const std::size_t after = pos + pair.tag.size();
@@ -132,9 +228,16 @@ void ReplaceInTags(std::string& html, TagAttribute pair, std::string_view baseFo
     const Span value = FindAttributeValue(html, {after, close}, pair.attribute);
     if (!value.Found()) continue;
     const std::string text = html.substr(value.begin, value.end - value.begin);
-    const std::string path = LocalPathOf(text, baseFolder);
-    if (path.empty()) continue;
-    const std::string cid = "cid:" + EntryFor(files, path, text, html).ContentID;
+    std::string type;
+    std::string bytes;
+    std::string cid;
+    if (ParseDataUri(text, type, bytes)) {
+      cid = "cid:" + DataEntryFor(files, text, std::move(type), std::move(bytes), html).ContentID;
+    } else {
+      const std::string path = LocalPathOf(text, baseFolder, policy);
+      if (path.empty()) continue;
+      cid = "cid:" + EntryFor(files, path, text, html).ContentID;
+    }
     html.replace(value.begin, value.end - value.begin, cid);
     pos = close + cid.size() - text.size();
   }
@@ -142,12 +245,20 @@ void ReplaceInTags(std::string& html, TagAttribute pair, std::string_view baseFo
 
 }  // namespace
 
-std::vector<TExtAttrFileInfo> ReplaceLocalReferences(std::string& html,
-                                                     std::string_view baseFolder) {
+std::vector<TExtAttrFileInfo> ReplaceHtmlPictures(std::string& html,
+                                                  const TComposeRequest& request) {
+  const TFilePolicy policy(request);
   std::vector<TExtAttrFileInfo> files;
   for (const TagAttribute& pair : kTagAttributes)
-    ReplaceInTags(html, pair, baseFolder, files);
+    ReplaceInTags(html, pair, request.baseFolder, policy, files);
   return files;
+}
+
+std::vector<TExtAttrFileInfo> ReplaceLocalReferences(std::string& html,
+                                                     std::string_view baseFolder) {
+  TComposeRequest request;
+  request.baseFolder = baseFolder;
+  return ReplaceHtmlPictures(html, request);
 }
 
 }  // namespace maillib

@@ -6,6 +6,8 @@
 #include <random>
 #include <thread>
 
+#include <unistd.h>
+
 namespace maillib {
 
 namespace {
@@ -42,6 +44,26 @@ std::string Format(const char* pattern, const LocalNow& n) {
   return buf;
 }
 
+// The characters of a domain name that may stand in a Message-Id; the rest is dropped.
+std::string DomainChars(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    const bool letterOrDigit =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (letterOrDigit || c == '-' || c == '.') out.push_back(c);
+  }
+  const std::size_t first = out.find_first_not_of('.');
+  if (first == std::string::npos) return {};
+  const std::size_t last = out.find_last_not_of('.');
+  return out.substr(first, last - first + 1);
+}
+
+std::string HostName() {
+  char buf[256] = {};
+  if (gethostname(buf, sizeof(buf) - 1) != 0) return {};
+  return DomainChars(buf);
+}
+
 }  // namespace
 
 std::string MakeBoundary() {
@@ -50,7 +72,9 @@ std::string MakeBoundary() {
 }
 
 std::string MakeMessageId(std::string_view domain) {
-  std::string host = domain.empty() ? std::string("localhost.localdomain") : std::string(domain);
+  std::string host = DomainChars(domain);
+  if (host.empty()) host = HostName();
+  if (host.empty()) host = "localhost.localdomain";
   return "<rapmail." + Format("%02d%02d%02d.%02d%02d%02d.%03d", Now()) + RandomDigits(8) + "@" +
          host + ">";
 }

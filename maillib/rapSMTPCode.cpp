@@ -1,10 +1,13 @@
 #include "maillib/rapSMTPCode.h"
 
+#include "maillib/Base64.h"
 #include "maillib/Charsets.h"
 #include "maillib/ComposeHeaders.h"
 #include "maillib/ComposeParts.h"
 #include "maillib/FileNames.h"
 #include "maillib/HeaderWords.h"
+#include "maillib/HtmlText.h"
+#include "maillib/InlineHtml.h"
 #include "maillib/MailIds.h"
 #include "maillib/TextUtil.h"
 
@@ -43,28 +46,68 @@ struct TBodies {
   std::string html;
 };
 
-// Converts the bodies to the message charset ("GB2312" when none is set). A charset that is
-// unknown or cannot hold the text gives way to UTF-8, so that no character is lost.
-TBodies EncodeBodies(TRapMsg& msg, const std::string& html) {
-  if (Trim(msg.CharSet()).empty()) msg.SetCharSet("GB2312");
-  const std::string text = TextOf(msg.Text);
-  TBodies bodies;
-  const std::string charset = Trim(msg.CharSet());
-  if (!CanonicalCharset(charset).empty() && ConvertFromUtf8(text, charset, bodies.text) &&
-      ConvertFromUtf8(html, charset, bodies.html)) {
-    return bodies;
-  }
-  msg.SetCharSet("UTF-8");
-  return {text, html};
+// True when the text can be written as encoded words under the label (ASCII always can).
+bool FitsLabel(std::string_view text, std::string_view label) {
+  std::string bytes;
+  return !NeedsEncodedWord(text) || ConvertForLabel(text, label, bytes);
 }
 
-// Rebuilds InlineFiles from the local files the HTML refers to and returns the HTML with
-// those references turned into "cid:" values. `complete` turns false when a file is unreadable.
-std::string PrepareInlineFiles(TRapMsg& msg, std::string_view baseFolder, bool& complete) {
+// True when every header text that may become encoded words fits the header charset.
+bool HeadersFit(const TRapMsg& msg, std::string_view label) {
+  if (label.empty()) return true;
+  for (const std::string& text :
+       {msg.Subject(), msg.From(), msg.SendTo(), msg.CC(), msg.ReplyTo, msg.BCC()}) {
+    if (!FitsLabel(text, label)) return false;
+  }
+  for (const TAttachedFiles* items : {&msg.Attachments, &msg.InlineFiles}) {
+    for (const TAttachedFile& item : *items) {
+      if (!FitsLabel(item.Name, label) || !FitsLabel(FileNamePart(item.FileName), label)) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Converts the bodies to the message charset ("GB2312" when none is set; GBK bytes under the
+// GB labels). When a body or a header text does not fit (an emoji, a rare character), or the
+// charset is unknown, the bodies go as UTF-8 labelled "UTF-8" and so do the header words
+// (`headerCharset` is changed), so that no reader sees garbage and no character is lost.
+TBodies EncodeBodies(TRapMsg& msg, std::string html, std::string& headerCharset) {
+  if (Trim(msg.CharSet()).empty()) msg.SetCharSet("GB2312");
+  const std::string text = TextOf(msg.Text);
+  const std::string charset = Trim(msg.CharSet());
+  TBodies bodies;
+  if (!CanonicalCharset(charset).empty() && HeadersFit(msg, headerCharset)) {
+    MarkHtmlCharset(html, charset);
+    if (ConvertForLabel(text, charset, bodies.text) &&
+        ConvertForLabel(html, charset, bodies.html)) {
+      return bodies;
+    }
+  }
+  msg.SetCharSet("UTF-8");
+  headerCharset = "UTF-8";
+  MarkHtmlUtf8(html);
+  return {text, std::move(html)};
+}
+
+// Adds an inline part for each picture of the HTML and returns the HTML with those references
+// turned into "cid:" values. `complete` turns false when a file is unreadable.
+std::string PrepareInlineFiles(TRapMsg& msg, const TComposeRequest& request, bool& complete) {
   msg.InlineFiles.Clear();
   if (msg.HtmlLines.empty()) return {};
   std::string html = TextOf(msg.HtmlLines);
-  for (const TExtAttrFileInfo& ref : ReplaceLocalReferences(html, baseFolder)) {
+  for (const TExtAttrFileInfo& ref : ReplaceHtmlPictures(html, request)) {
+    if (ref.LocalPath.empty()) {  // a data: picture: its bytes are in the HTML
+      TAttachedFile& item = msg.InlineFiles.Add();
+      item.SetName(ref.Name);
+      item.ContentType = ref.ContentType;
+      item.Lines = Base64EncodeToLines(ref.Data);
+      item.ContentTransferEncoding = "BASE64";
+      item.Size = static_cast<std::int64_t>(ref.Data.size());
+      item.SetContentId(ref.ContentID);
+      continue;
+    }
     TAttachedFile& item = msg.InlineFiles.AddFile(ref.LocalPath);
     item.SetContentId(ref.ContentID);
     if (!item.EncodeFromFile()) complete = false;
@@ -72,25 +115,43 @@ std::string PrepareInlineFiles(TRapMsg& msg, std::string_view baseFolder, bool& 
   return html;
 }
 
+bool HasVisibleText(const StringList& lines) {
+  for (const std::string& line : lines) {
+    if (!Trim(line).empty()) return true;
+  }
+  return false;
+}
+
+// Settles what the text/plain part holds: the text asked for, else the message's Text, else
+// (no text, or the HTML source put there) the text read out of the HTML.
+void SettlePlainText(TRapMsg& msg, const TComposeRequest& request) {
+  if (!request.plainText.empty()) {
+    msg.Text = SplitLines(request.plainText);
+    return;
+  }
+  if (msg.HtmlLines.empty()) return;
+  if (HasVisibleText(msg.Text) && JoinLines(msg.Text) != JoinLines(msg.HtmlLines)) return;
+  msg.Text = SplitLines(HtmlToText(JoinLines(msg.HtmlLines)));
+}
+
 class TComposer {
  public:
-  TComposer(TRapMsg& msg, const TComposeOptions& options, const std::string& html)
+  TComposer(TRapMsg& msg, const TComposeOptions& options, TBodies bodies)
       : msg_(msg),
         options_(options),
         bounds_(BoundariesFrom(msg.Boundary)),
-        bodies_(EncodeBodies(msg, html)),
+        bodies_(std::move(bodies)),
         charset_(Trim(msg.CharSet())) {}
 
   StringList TextOnlyBody();
   StringList MultipartBody();
 
  private:
-  std::string EncodedName(const std::string& nameOrPath) const {
-    return EncodeHeaderWord(FileNamePart(nameOrPath), false, options_.headerCharset);
-  }
-  // Attachments are named by their unique display name ("a(1).txt" for a second "a.txt").
-  std::string AttachmentName(const TAttachedFile& item) const {
-    return EncodedName(item.Name.empty() ? item.FileName : item.Name);
+  void AppendFile(StringList& out, const std::string& boundary, const TAttachedFile& item,
+                  bool attachment) const {
+    // Attachments are named by their unique display name ("a(1).txt" for a second "a.txt").
+    const std::string& name = attachment && !item.Name.empty() ? item.Name : item.FileName;
+    AppendFilePart(out, boundary, item, FileNamePart(name), options_.headerCharset, attachment);
   }
   void AppendClosing(StringList& out, const std::string& boundary) const {
     out.push_back("--" + boundary + "--");
@@ -120,7 +181,7 @@ StringList TComposer::TextOnlyBody() {
   AppendBodyBytes(out, bodies_.text, base64);
   for (const TAttachedFile& item : msg_.Attachments) {
     out.emplace_back();
-    AppendFilePart(out, bounds_.mixed, item, AttachmentName(item), true);
+    AppendFile(out, bounds_.mixed, item, true);
   }
   msg_.ContentType = "multipart/mixed";
   out.emplace_back();
@@ -155,7 +216,7 @@ void TComposer::AppendAlternative(StringList& out) const {
 
 void TComposer::AppendRelated(StringList& out) const {
   for (const TAttachedFile& item : msg_.InlineFiles) {
-    AppendFilePart(out, bounds_.related, item, EncodedName(item.FileName), false);
+    AppendFile(out, bounds_.related, item, false);
     out.emplace_back();
   }
   AppendClosing(out, bounds_.related);
@@ -163,7 +224,7 @@ void TComposer::AppendRelated(StringList& out) const {
 
 void TComposer::AppendMixed(StringList& out) const {
   for (const TAttachedFile& item : msg_.Attachments) {
-    AppendFilePart(out, bounds_.mixed, item, AttachmentName(item), true);
+    AppendFile(out, bounds_.mixed, item, true);
     out.emplace_back();
   }
   AppendClosing(out, bounds_.mixed);
@@ -190,16 +251,19 @@ StringList TComposer::MultipartBody() {
 
 }  // namespace
 
-bool ComposeMessage(TRapMsg& msg, std::string_view extraHeader, bool base64Body, bool includeBcc,
-                    std::string_view headerCharset, std::string_view baseFolder) {
+bool ComposeMessage(TRapMsg& msg, const TComposeRequest& request) {
   bool complete = true;
-  const std::string html = PrepareInlineFiles(msg, baseFolder, complete);
+  const std::string html = PrepareInlineFiles(msg, request, complete);
   for (TAttachedFile& item : msg.Attachments) {
     if (!PrepareBase64Lines(item)) complete = false;
   }
+  SettlePlainText(msg, request);
   msg.Boundary = MakeBoundary();
-  const TComposeOptions options{extraHeader, base64Body, includeBcc, headerCharset};
-  TComposer composer(msg, options, html);
+  std::string headerCharset = request.headerCharset;
+  TBodies bodies = EncodeBodies(msg, html, headerCharset);
+  const TComposeOptions options{request.extraHeader, request.base64Body, request.includeBcc,
+                                headerCharset};
+  TComposer composer(msg, options, std::move(bodies));
   const bool multipart = !msg.HtmlLines.empty() || !msg.Attachments.Empty();
   StringList body = msg.HtmlLines.empty() ? composer.TextOnlyBody() : composer.MultipartBody();
   StringList header = ComposeHeaderLines(msg, options, multipart);
@@ -211,9 +275,15 @@ bool ComposeMessage(TRapMsg& msg, std::string_view extraHeader, bool base64Body,
   return complete;
 }
 
-bool ComposeMessage(TRapMsg& msg, const TComposeRequest& request) {
-  return ComposeMessage(msg, request.extraHeader, request.base64Body, request.includeBcc,
-                        request.headerCharset, request.baseFolder);
+bool ComposeMessage(TRapMsg& msg, std::string_view extraHeader, bool base64Body, bool includeBcc,
+                    std::string_view headerCharset, std::string_view baseFolder) {
+  TComposeRequest request;
+  request.extraHeader = extraHeader;
+  request.base64Body = base64Body;
+  request.includeBcc = includeBcc;
+  request.headerCharset = headerCharset;
+  request.baseFolder = baseFolder;
+  return ComposeMessage(msg, request);
 }
 
 }  // namespace maillib

@@ -42,13 +42,32 @@ TEST(Addresses, NormalizeRawValueDecodesEachItem) {
 TEST(Addresses, FormatAddressHeaderEncodesAndFolds) {
   EXPECT_EQ(FormatAddressHeader("a@x.com; b@y.com", "gb2312"), "a@x.com, b@y.com");
   EXPECT_EQ(FormatAddressHeader("张三 <zs@x.cn>", "gb2312"),
-            EncodeHeaderWord("张三", false, "gb2312") + "<zs@x.cn>");
+            EncodeHeaderWord("张三", false, "gb2312") + " <zs@x.cn>");
   std::string many;
   for (int i = 0; i < 8; ++i)
     many += "user" + std::to_string(i) + "@example.com;";
-  std::string out = FormatAddressHeader(many, "gb2312");
-  EXPECT_NE(out.find(", \r\n\tuser"), std::string::npos);
-  EXPECT_EQ(out.find("\r\n"), out.find(", \r\n\t") + 2);
+  const StringList lines = AddressHeaderLines("To", many, "gb2312");
+  ASSERT_GT(lines.size(), 1u);
+  for (const std::string& line : lines)
+    EXPECT_LE(line.size(), 78u) << line;
+  EXPECT_EQ(lines[0].back(), ',');
+  EXPECT_EQ(lines[1].rfind(" user", 0), 0u);
+  EXPECT_EQ(SplitAddressList(JoinLines(lines, "").substr(4)).size(), 8u);
+}
+
+TEST(Addresses, DisplayNamesWithSpecialsStayOneAddress) {
+  // A comma, a semicolon or a quote in a name: a quoted string with the quote escaped.
+  EXPECT_EQ(FormatAddressHeader("\"Zhang, San\" <zs@x.cn>, li@y.cn", "gb2312"),
+            "\"Zhang, San\" <zs@x.cn>, li@y.cn");
+  EXPECT_EQ(FormatAddressHeader("\"a;b \\\"c\\\"\" <q@x.cn>", "gb2312"),
+            "\"a;b \\\"c\\\"\" <q@x.cn>");
+  EXPECT_EQ(FormatAddressHeader("Plain Name <p@x.cn>", "gb2312"), "Plain Name <p@x.cn>");
+  // The old "addr (Name)" form gets its name in front.
+  EXPECT_EQ(FormatAddressHeader("o@x.cn (Old Form)", "gb2312"), "Old Form <o@x.cn>");
+  // A Chinese name with a comma goes as encoded words: the comma is inside the encoded text.
+  const std::string out = FormatAddressHeader("\"张, 三\" <zs@x.cn>", "gb2312");
+  EXPECT_EQ(out.find(','), std::string::npos);
+  EXPECT_EQ(DecodeHeaderWords(out), "张, 三 <zs@x.cn>");
 }
 
 TEST(Addresses, GroupsGiveTheirMembersAndNoName) {

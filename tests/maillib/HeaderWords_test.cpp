@@ -4,6 +4,7 @@
 
 #include "maillib/Base64.h"
 #include "maillib/Charsets.h"
+#include "maillib/TextUtil.h"
 
 using namespace maillib;
 
@@ -51,11 +52,16 @@ TEST(HeaderWords, EncodeAsciiStaysTrimmed) {
   EXPECT_EQ(EncodeHeaderWord("", false, "gb2312"), "");
 }
 
-TEST(HeaderWords, EncodeUsesLabelWithGb18030Bytes) {
+TEST(HeaderWords, EncodeUsesLabelWithGbkBytes) {
   EXPECT_EQ(EncodeHeaderWord("邮件主题", false, "gb2312"), "=?gb2312?B?08q8/tb3zOI=?=");
+  // GBK has no form for this character: a GBK reader would show 4-byte GB18030 as garbage,
+  // so the word goes as UTF-8.
   std::string word = EncodeHeaderWord("𠀀", false, "GB2312");
-  EXPECT_EQ(word, "=?GB2312?B?" + Base64EncodeStr("\x95\x32\x82\x36") + "?=");
+  EXPECT_EQ(word, "=?utf-8?B?" + Base64EncodeStr("𠀀") + "?=");
   EXPECT_EQ(DecodeHeaderWords(word), "𠀀");
+  // A GB18030 label carries GB18030 bytes.
+  EXPECT_EQ(EncodeHeaderWord("𠀀", false, "GB18030"),
+            "=?GB18030?B?" + Base64EncodeStr("\x95\x32\x82\x36") + "?=");
   // A charset that cannot hold the text falls back to UTF-8.
   EXPECT_EQ(EncodeHeaderWord("中", false, "koi8-r"), "=?utf-8?B?5Lit?=");
 }
@@ -119,4 +125,90 @@ TEST(HeaderWords, RawUtf8IsReadAsUtf8WhateverTheDefaultCharset) {
             "Re: 你好 中文");
   // Bytes that are not UTF-8 are read in the default charset.
   EXPECT_EQ(DecodeHeaderWords("\xA4\xA4\xA4\xE5", "big5"), "中文");
+}
+
+namespace {
+
+// Every line at most 78 characters and every encoded word at most 75.
+void ExpectFolded(const StringList& lines) {
+  for (const std::string& line : lines) {
+    EXPECT_LE(line.size(), 78u) << line;
+    for (std::size_t at = line.find("=?"); at != std::string::npos; at = line.find("=?", at + 2)) {
+      const std::size_t end = line.find("?=", line.find('?', line.find('?', at + 2) + 1) + 1);
+      ASSERT_NE(end, std::string::npos) << line;
+      EXPECT_LE(end + 2 - at, 75u) << line;
+      at = end;
+    }
+  }
+  for (std::size_t i = 1; i < lines.size(); ++i)
+    EXPECT_TRUE(lines[i][0] == ' ' || lines[i][0] == '\t') << lines[i];
+}
+
+// The header value as a reader gets it: line breaks removed, encoded words decoded.
+std::string Unfolded(const StringList& lines, std::size_t nameLength) {
+  return DecodeHeaderWords(JoinLines(lines, "").substr(nameLength + 2));
+}
+
+}  // namespace
+
+TEST(HeaderWords, SubjectKeepsBlanksAndSpecialsBetweenWords) {
+  // "<" in a subject is text: no address rule, no glued words.
+  StringList lines = EncodeTextHeader("Subject", "价格 <100元> 请确认", "GB2312");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].find("?=<"), std::string::npos);
+  EXPECT_EQ(lines[0].find(">=?"), std::string::npos);
+  EXPECT_EQ(Unfolded(lines, 7), "价格 <100元> 请确认");
+  // Plain words stay plain and an encoded word is set off by blanks on both sides.
+  lines = EncodeTextHeader("Subject", "Re: 关于  the 项目 report", "GB2312");
+  EXPECT_EQ(lines[0].rfind("Subject: Re: =?GB2312?B?", 0), 0u) << lines[0];
+  EXPECT_NE(lines[0].find("?=  the =?GB2312?B?"), std::string::npos) << lines[0];
+  EXPECT_EQ(lines[0].substr(lines[0].size() - 9), "?= report");
+  EXPECT_EQ(Unfolded(lines, 7), "Re: 关于  the 项目 report");
+  // Two Chinese words: the blank between them is inside the encoded text.
+  lines = EncodeTextHeader("Subject", "你好 世界", "GB2312");
+  EXPECT_EQ(lines[0], "Subject: " + EncodeHeaderWord("你好 世界", false, "GB2312"));
+  EXPECT_EQ(Unfolded(lines, 7), "你好 世界");
+  // Text that only looks like an encoded word is encoded, so it reads back as written.
+  lines = EncodeTextHeader("Subject", "see =?x?B?YQ==?= here", "GB2312");
+  EXPECT_EQ(Unfolded(lines, 7), "see =?x?B?YQ==?= here");
+}
+
+TEST(HeaderWords, LongSubjectsAreFoldedBetweenWholeWords) {
+  std::string chinese;
+  const char* units[] = {"中", "文", "标", "题"};
+  for (int i = 0; i < 200; ++i)
+    chinese += units[i % 4];
+  std::string mixed;
+  for (int i = 0; i < 30; ++i)
+    mixed += "word" + std::to_string(i) + " 中文 ";
+  const std::string longWord(120, 'x');
+  for (const std::string& subject : {chinese, mixed, longWord, "短 " + longWord + " 题"}) {
+    for (const char* charset : {"GB2312", "UTF-8"}) {
+      const StringList lines = EncodeTextHeader("Subject", subject, charset);
+      ExpectFolded(lines);
+      EXPECT_EQ(Unfolded(lines, 7), Trim(subject)) << charset;
+    }
+  }
+  // A character GBK cannot hold turns only that text to UTF-8; the rest keeps its label.
+  const StringList lines = EncodeTextHeader("Subject", "通知 ok 😀", "GB2312");
+  EXPECT_NE(lines[0].find("=?GB2312?B?"), std::string::npos);
+  EXPECT_NE(lines[0].find("=?utf-8?B?"), std::string::npos);
+  EXPECT_EQ(Unfolded(lines, 7), "通知 ok 😀");
+}
+
+TEST(HeaderWords, EncodedWordsNeverCutACharacter) {
+  std::string text;
+  for (int i = 0; i < 50; ++i)
+    text += "é中😀";
+  for (const char* charset : {"utf-8", "GB2312"}) {
+    for (std::size_t first : {5u, 30u, 75u}) {
+      for (const std::string& word : EncodeWords(text, charset, first)) {
+        EXPECT_LE(word.size(), 75u);
+        const std::string label = word.substr(2, word.find('?', 2) - 2);
+        const std::string bytes = Base64DecodeStr(word.substr(label.size() + 5));
+        EXPECT_EQ(DecodeHeaderWords(word).find("\xEF\xBF\xBD"), std::string::npos) << word;
+        EXPECT_FALSE(bytes.empty());
+      }
+    }
+  }
 }

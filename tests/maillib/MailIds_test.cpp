@@ -17,7 +17,7 @@ TEST(MailIds, Shapes) {
 TEST(MailIds, EmptyDomainStillGivesAWellFormedId) {
   std::string id = MakeMessageId("");
   EXPECT_EQ(id.find("@>"), std::string::npos);
-  EXPECT_TRUE(std::regex_match(id, std::regex(R"(<rapmail\.[0-9.]+@[a-z.]+>)")));
+  EXPECT_TRUE(std::regex_match(id, std::regex(R"(<rapmail\.[0-9.]+@[A-Za-z0-9.-]+>)")));
 }
 
 TEST(MailIds, ConsecutiveIdsDiffer) {

@@ -108,7 +108,7 @@ TEST(ComposeHeaders, ReadReceiptFallsBackToFrom) {
   ComposeMessage(msg);
   const StringList header = HeaderOf(msg);
   EXPECT_EQ(header[LineIndex(header, "Disposition-Notification-To:")],
-            "Disposition-Notification-To: Zhang<zhang@example.cn>");
+            "Disposition-Notification-To: Zhang <zhang@example.cn>");
   msg.AskReadReplyAddress = "receipt@example.cn";
   ComposeMessage(msg);
   EXPECT_GE(LineIndex(HeaderOf(msg), "Disposition-Notification-To: receipt@example.cn"), 0);
@@ -149,7 +149,8 @@ TEST(ComposeHeaders, LongAddressListIsFoldedIntoContinuationLines) {
   const StringList header = HeaderOf(msg);
   const int to = LineIndex(header, "To: ");
   ASSERT_GE(to, 0);
-  EXPECT_EQ(header[to + 1][0], '\t');
+  EXPECT_EQ(header[to + 1][0], ' ');
+  EXPECT_EQ(header[to].back(), ',');
   const TRapMsg got = Received(msg);
   EXPECT_NE(got.SendTo().find("person7@example.cn"), std::string::npos);
 }
@@ -181,13 +182,14 @@ TEST(ComposeHeaders, PartialMessageHeader) {
 
 // ---- bodies ----
 
-TEST(ComposeBody, EightBitBodiesAreDotStuffedAndWrittenAsGb18030) {
+TEST(ComposeBody, EightBitBodiesAreDotStuffedAndWrittenAsGbk) {
   TRapMsg msg = PlainMessage();
-  msg.Text = {".", ".hidden", "a.b", "中文𠀀", "two\n.\nlines"};
+  msg.Text = {".", ".hidden", "a.b", "中文", "two\n.\nlines"};
   ComposeMessage(msg, {}, false);
   EXPECT_GE(LineIndex(HeaderOf(msg), "Content-Transfer-Encoding: 8bit"), 0);
-  const StringList expected = {"..", "..hidden", "a.b", Gb("中文𠀀"), "two", "..", "lines"};
+  const StringList expected = {"..", "..hidden", "a.b", "\xD6\xD0\xCE\xC4", "two", "..", "lines"};
   EXPECT_EQ(BodyOf(msg), expected);
+  EXPECT_EQ(msg.CharSet(), "GB2312");
 }
 
 TEST(ComposeBody, EightBitHtmlSectionsAreStuffedToo) {
