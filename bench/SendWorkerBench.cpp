@@ -11,6 +11,7 @@
 
 #include "bench/NetBench.h"
 #include "bench/ProcessTimer.h"
+#include "maillib/RapSMTP.h"
 #include "maillib/rapSMTPCode.h"
 #include "tests/integration/SendSupport.h"
 #include "tests/integration/TestServers.h"
@@ -20,6 +21,8 @@ namespace bench {
 namespace {
 
 constexpr int kSmallCount = 1000;
+// Messages sent with the client's pauses after DATA (2 x 100 ms each), to show what they cost.
+constexpr int kPausedCount = 20;
 constexpr std::size_t kBigBytes = 25u << 20;
 constexpr const char* kFirstRecipient = "bench-worker@tenvel.test";
 
@@ -51,15 +54,20 @@ send::ComposeSnapshot BenchPage(const std::string& sender, int n, std::size_t te
 }
 
 // Sends every page, one worker run each, and prints the figure of the bytes the server took.
+// `paused` keeps the SMTP client's pauses after DATA, which only wait for slow servers.
 bool SendWithWorker(const integration::TestServers& servers,
-                    const std::vector<send::ComposeSnapshot>& pages, const char* what) {
+                    const std::vector<send::ComposeSnapshot>& pages, const char* what,
+                    bool paused = false) {
   integration::SendingFolder folder;
   const std::string sender =
       folder.AddSender("sender", "基准", servers.smtpPassword, servers.smtpPort);
   const Stopwatch watch;
   for (send::ComposeSnapshot page : pages) {
     page.sender = sender;
-    const integration::SendOutcome outcome = folder.Send(servers, page, nullptr);
+    const integration::SendOutcome outcome =
+        folder.Send(servers, page, nullptr, [paused](maillib::TRapSMTP& smtp) {
+          if (!paused) smtp.DataPauseMs = 0;
+        });
     if (!outcome.succeeded) {
       std::fprintf(stderr, "net_bench: %s%s\n", outcome.checkMessage.c_str(),
                    outcome.failureText.c_str());
@@ -133,7 +141,9 @@ bool BenchSendWorker(const integration::TestServers& servers) {
   std::vector<send::ComposeSnapshot> pages;
   for (int n = 0; n < kSmallCount; ++n)
     pages.push_back(BenchPage({}, n, 7 * 1024));
-  return SendWithWorker(servers, pages, "send worker 1,000 x 20 KB");
+  const std::vector<send::ComposeSnapshot> sample(pages.begin(), pages.begin() + kPausedCount);
+  return SendWithWorker(servers, pages, "send worker 1,000 x 20 KB, no DATA pause") &&
+         SendWithWorker(servers, sample, "send worker 20 x 20 KB, DATA pauses on", true);
 }
 
 }  // namespace bench
