@@ -4,8 +4,10 @@
 // the sender wrote. Then bad input and refusals through the real server.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "maillib/Base64.h"
 #include "maillib/InlineHtml.h"
@@ -338,6 +340,33 @@ TEST_F(SendRefused, RefusedRecipientIsRecordedAsFailed) {
   EXPECT_TRUE(reports.SawStatus("发送失败"));
   EXPECT_FALSE(reports.SawStatus("发送成功"));
   ExpectRecordedFailure(sending_, "reject-someone@tenvel.test");
+}
+
+// "取消发送" while the message is being written: the server discards the part it got, and the
+// send is recorded as failed. A cancel seen only after the end of the data would let the
+// message through: the transfer is long enough for the cancel to come in time.
+TEST_F(SendRefused, CancelDuringTheTransferDeliversNothing) {
+  const std::string attachment = WriteUserFile("大文件.dat", RandomBytes(25u << 20, 4));
+  send::ComposeSnapshot page = Page("cancel-during@tenvel.test");
+  page.attachmentBarShown = true;
+  page.attachments = {attachment};
+  SendRecorder reports;
+  std::chrono::steady_clock::time_point canceledAt;
+  const SendOutcome outcome = sending_.Send(*servers_, page, &reports, nullptr, [&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (reports.ProgressSum() == 0 && reports.FinishedCount() == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    sending_.CancelSend();
+    canceledAt = std::chrono::steady_clock::now();
+  });
+  const auto stopped = std::chrono::steady_clock::now() - canceledAt;
+  ASSERT_TRUE(outcome.ran);
+  EXPECT_GT(reports.ProgressSum(), 0) << "the transfer never began";
+  EXPECT_FALSE(outcome.succeeded);
+  EXPECT_FALSE(reports.SawStatus("发送成功"));
+  EXPECT_LT(stopped, std::chrono::seconds(5));
+  ExpectRecordedFailure(sending_, "cancel-during@tenvel.test");
 }
 
 TEST_F(SendRefused, WrongPasswordIsRecordedAsFailed) {

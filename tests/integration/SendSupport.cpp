@@ -129,7 +129,8 @@ void SendingFolder::AddFriend(const std::string& address, const std::string& nic
 
 SendOutcome SendingFolder::Send(const TestServers& servers, const send::ComposeSnapshot& page,
                                 send::SendReports* reports,
-                                const std::function<void(maillib::TRapSMTP&)>& configure) {
+                                const std::function<void(maillib::TRapSMTP&)>& configure,
+                                const std::function<void()>& whileRunning) {
   SendOutcome outcome;
   send::AttachmentRegistry registry;
   send::SendJob job;
@@ -147,7 +148,13 @@ SendOutcome SendingFolder::Send(const TestServers& servers, const send::ComposeS
     if (configure) configure(smtp);
   };
   send::TSendMailThread worker(job, context);
-  worker.Run();
+  if (whileRunning) {
+    worker.Start();
+    whileRunning();
+    worker.Join();
+  } else {
+    worker.Run();
+  }
   outcome.ran = true;
   outcome.succeeded = worker.Succeeded();
   outcome.failureText = worker.FailureText();

@@ -94,9 +94,14 @@ class SendingFolder {
   // The SEND action: the checks, then one worker run on this thread. The worker logs in as
   // the test server's user (the server knows one user, the worker logs in with the sender
   // address); `configure` then sees the client before it connects (TLS, time-outs).
+  // With `whileRunning` the worker runs on its own thread and `whileRunning` is called on
+  // this one as soon as it started; the call returns once the worker ended.
   SendOutcome Send(const TestServers& servers, const send::ComposeSnapshot& page,
                    send::SendReports* reports,
-                   const std::function<void(maillib::TRapSMTP&)>& configure = nullptr);
+                   const std::function<void(maillib::TRapSMTP&)>& configure = nullptr,
+                   const std::function<void()>& whileRunning = nullptr);
+  // "取消发送": the shared cancel flag, as the sending page sets it.
+  void CancelSend() { state_.cancel = true; }
 
   std::vector<SentRow> SentRows();
   // What the runs of this folder traced.
