@@ -83,6 +83,15 @@ int StartTlsPort(const Servers& servers) {
     return 0;
 }
 
+// The header field that begins at `at`, its folded lines included.
+std::string HeaderField(const std::string& header, std::size_t at) {
+  std::size_t end = at + 1;
+  while ((end = header.find("\r\n", end)) != std::string::npos && end + 2 < header.size() &&
+         (header[end + 2] == ' ' || header[end + 2] == '\t'))
+    end += 2;
+  return header.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
 // Sending folder with its sender, a receiving folder for the recipient, and the files the
 // sender puts into the mail.
 class RoundTrip : public ::testing::Test {
@@ -140,6 +149,10 @@ TEST_F(RoundTrip, ChineseMailWithPictureAndBigAttachmentArrivesAsWritten) {
   const std::string privatePath = WriteUserFile("private.png", privatePicture);
   const std::string attachment = RandomBytes(10u << 20, 3);
   const std::string attachmentPath = WriteUserFile("二〇二六年度销售报告（终稿）.dat", attachment);
+  // A name longer than a header line, with ASCII brackets (the sent box writes them as "<>").
+  const std::string longName = ChineseText(60) + "(第2版).txt";
+  const std::string notes = "会议记录\r\n第二版\r\n";
+  const std::string notesPath = WriteUserFile(longName, notes);
 
   send::ComposeSnapshot page;
   page.sender = sender_;
@@ -150,7 +163,7 @@ TEST_F(RoundTrip, ChineseMailWithPictureAndBigAttachmentArrivesAsWritten) {
                        picturePath + "\"><img src=\"" + privatePath + "\"></body>";
   page.bodyText = "各位同事：报告见附件，图表如下。 round-chinese";
   page.attachmentBarShown = true;
-  page.attachments = {attachmentPath};
+  page.attachments = {attachmentPath, notesPath};
   page.pictureFiles = {picturePath};
   SendRecorder reports;
   const SendOutcome outcome = sending_.Send(*servers_, page, &reports);
@@ -171,7 +184,8 @@ TEST_F(RoundTrip, ChineseMailWithPictureAndBigAttachmentArrivesAsWritten) {
   EXPECT_EQ(sent[0].Mailcc, "李四，技术部, 北京 <box17@tenvel.test>;");
   EXPECT_EQ(sent[0].MailBcc, "box18@tenvel.test");
   EXPECT_EQ(sent[0].MailSubject, page.subject);
-  EXPECT_EQ(sent[0].FuJianPath, attachmentPath + "*");
+  EXPECT_EQ(sent[0].FuJianPath,
+            attachmentPath + "*" + files_.File(ChineseText(60) + "<第2版>.txt") + "*");
   EXPECT_EQ(sent[0].Fujian, "F");
 
   // The envelope reaches every recipient, the Bcc one too; no header names the Bcc address.
@@ -211,10 +225,12 @@ TEST_F(RoundTrip, ChineseMailWithPictureAndBigAttachmentArrivesAsWritten) {
   ASSERT_FALSE(pictureName.empty()) << "no inline picture in " << folder;
   EXPECT_TRUE(maillib::HtmlHasSrc(row.Content, pictureName)) << row.Content;
   EXPECT_EQ(FileHolding(folder, privatePicture), "");
-  EXPECT_EQ(row.FuJianPath, row.MailFolder + "/二〇二六年度销售报告（终稿）.dat*");
+  EXPECT_EQ(row.FuJianPath, row.MailFolder + "/二〇二六年度销售报告（终稿）.dat*" + row.MailFolder +
+                                "/" + longName + "*");
   EXPECT_TRUE(SameBytes(
       ReadFile(receiving_.MailFiles() + row.MailFolder + "/二〇二六年度销售报告（终稿）.dat"),
       attachment));
+  EXPECT_EQ(ReadFile(receiving_.MailFiles() + row.MailFolder + "/" + longName), notes);
 }
 
 // A character GBK cannot hold makes the message UTF-8; through the implicit-TLS port.
@@ -227,6 +243,7 @@ TEST_F(RoundTrip, EmojiInSubjectAndBodyArriveThroughImplicitTls) {
   page.subject = "季度总结 🎉 已完成";
   page.bodyOuterHtml = "<body><p>大家辛苦了 👍 round-emoji</p></body>";
   page.bodyText = "大家辛苦了 👍 round-emoji";
+  sending_.RequestReadReceipt();
   SendRecorder reports;
   bool tls = false;
   const SendOutcome outcome =
@@ -240,8 +257,12 @@ TEST_F(RoundTrip, EmojiInSubjectAndBodyArriveThroughImplicitTls) {
 
   SpooledMessage delivered;
   const StoredRow row = DeliverAndReceive("box17@tenvel.test", "box17", &delivered);
-  EXPECT_TRUE(Contains(maillib::UpperAscii(HeaderBlock(delivered.bytes)), "=?UTF-8?"))
-      << HeaderBlock(delivered.bytes);
+  const std::string header = HeaderBlock(delivered.bytes);
+  EXPECT_TRUE(Contains(maillib::UpperAscii(header), "=?UTF-8?")) << header;
+  // The read receipt asked for goes to the sender.
+  const std::size_t receipt = maillib::LowerAscii(header).find("\ndisposition-notification-to:");
+  ASSERT_NE(receipt, std::string::npos) << header;
+  EXPECT_TRUE(Contains(HeaderField(header, receipt), "<" + sender_ + ">")) << header;
   EXPECT_EQ(row.MailSubject, page.subject);
   EXPECT_TRUE(Contains(row.Content, "大家辛苦了 👍")) << row.Content;
   EXPECT_EQ(row.Receiver, "李四 <box17@tenvel.test>;");

@@ -100,6 +100,8 @@ class SendingFolder {
                    send::SendReports* reports,
                    const std::function<void(maillib::TRapSMTP&)>& configure = nullptr,
                    const std::function<void()>& whileRunning = nullptr);
+  // "请求阅读回执" ticked: the next send asks for a read receipt.
+  void RequestReadReceipt() { state_.readReceipt = true; }
   // "取消发送": the shared cancel flag, as the sending page sets it.
   void CancelSend() { state_.cancel = true; }
 
