@@ -92,6 +92,17 @@ std::string HeaderField(const std::string& header, std::size_t at) {
   return header.substr(at, end == std::string::npos ? std::string::npos : end - at);
 }
 
+// No line of the message is longer than a mail line may be (998 bytes without its CR LF).
+void ExpectLinesWithinLimit(const std::string& bytes) {
+  std::size_t start = 0;
+  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    if (end - start > 998) {
+      ADD_FAILURE() << "a line of " << (end - start) << " bytes: " << bytes.substr(start, 200);
+      return;
+    }
+  }
+}
+
 // Sending folder with its sender, a receiving folder for the recipient, and the files the
 // sender puts into the mail.
 class RoundTrip : public ::testing::Test {
@@ -191,6 +202,7 @@ TEST_F(RoundTrip, ChineseMailWithPictureAndBigAttachmentArrivesAsWritten) {
   // The envelope reaches every recipient, the Bcc one too; no header names the Bcc address.
   SpooledMessage delivered;
   const StoredRow row = DeliverAndReceive("box16@tenvel.test", "box16", &delivered);
+  ExpectLinesWithinLimit(delivered.bytes);
   for (const char* address :
        {"box16@tenvel.test", "box19@tenvel.test", "box17@tenvel.test", "box18@tenvel.test"})
     EXPECT_TRUE(Contains(delivered.envelope, std::string("\"") + address + "\"")) << address;
@@ -257,6 +269,7 @@ TEST_F(RoundTrip, EmojiInSubjectAndBodyArriveThroughImplicitTls) {
 
   SpooledMessage delivered;
   const StoredRow row = DeliverAndReceive("box17@tenvel.test", "box17", &delivered);
+  ExpectLinesWithinLimit(delivered.bytes);
   const std::string header = HeaderBlock(delivered.bytes);
   EXPECT_TRUE(Contains(maillib::UpperAscii(header), "=?UTF-8?")) << header;
   // The read receipt asked for goes to the sender.
@@ -271,6 +284,39 @@ TEST_F(RoundTrip, EmojiInSubjectAndBodyArriveThroughImplicitTls) {
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].MessageKind, "MailSendSucc");
   EXPECT_EQ(sent[0].MailSubject, page.subject);
+}
+
+// Forty recipients with Chinese names, one without a Friend row: the envelope has them all,
+// the folded To header keeps every name with its address, in the order written.
+TEST_F(RoundTrip, ManyNamedRecipientsArriveInOrder) {
+  std::string field = "box18@tenvel.test";
+  std::string expected = "box18 <box18@tenvel.test>;";
+  for (int n = 1; n < 40; ++n) {
+    const std::string address = "colleague" + std::to_string(n) + "@tenvel.test";
+    const std::string name = "同事" + ChineseText(n % 7 + 1) + std::to_string(n);
+    sending_.AddFriend(address, name);
+    field += "," + address;
+    expected += name + " <" + address + ">;";
+  }
+  send::ComposeSnapshot page;
+  page.sender = sender_;
+  page.recipientField = field;
+  page.subject = "全体通知";
+  page.bodyOuterHtml = "<body>明天放假 round-many</body>";
+  page.bodyText = "明天放假 round-many";
+  SendRecorder reports;
+  const SendOutcome outcome = sending_.Send(*servers_, page, &reports);
+  ASSERT_TRUE(outcome.succeeded) << outcome.failureText;
+
+  SpooledMessage delivered;
+  const StoredRow row = DeliverAndReceive("box18@tenvel.test", "box18", &delivered);
+  ExpectLinesWithinLimit(delivered.bytes);
+  for (int n = 1; n < 40; ++n) {
+    const std::string address = "\"colleague" + std::to_string(n) + "@tenvel.test\"";
+    EXPECT_TRUE(Contains(delivered.envelope, address)) << address;
+  }
+  EXPECT_EQ(row.Receiver, expected) << HeaderBlock(delivered.bytes);
+  EXPECT_EQ(row.MailSubject, "全体通知");
 }
 
 // A plain port whose server offers STARTTLS: the connection is upgraded before the password
