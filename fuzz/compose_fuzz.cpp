@@ -1,10 +1,12 @@
 // Parses any bytes as a message, composes it again (as forwarding or sending again does) and
-// parses the composed text: neither step may crash, and the subject must survive the trip.
+// parses the composed text: neither step may crash. The composer is told to read no local
+// file, as the send worker does, so the HTML's data: pictures and text are what is exercised.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+#include "maillib/HtmlText.h"
 #include "maillib/RapMsg.h"
 #include "maillib/TextUtil.h"
 #include "maillib/rapSMTPCode.h"
@@ -18,11 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   msg.Parse();
   msg.RawLines.clear();
   msg.MessageId.clear();
-  maillib::ComposeMessage(msg, "X-Mailer:Tenvel 202", base64, true, "GB2312");
-  const std::string subject = msg.Subject();
+  maillib::TComposeRequest request;
+  request.extraHeader = "X-Mailer:Tenvel 202";
+  request.base64Body = base64;
+  request.includeBcc = true;
+  request.allowAnyLocalFile = false;
+  maillib::ComposeMessage(msg, request);
   maillib::TRapMsg again;
   again.RawLines = maillib::SplitLines(maillib::JoinLines(msg.RawLines));
   again.Parse();
+  maillib::HtmlToText(maillib::JoinLines(again.HtmlLines));
   for (const maillib::TAttachedFile& file : again.Attachments)
     file.DecodedBytes();
   return 0;

@@ -49,7 +49,15 @@ void AddAddressLines(StringList& out, const TRapMsg& msg, const TComposeOptions&
   AddAddressHeader(out, "From", msg.From(), cs);
   AddAddressHeader(out, "To", msg.SendTo(), cs);
   if (!msg.CC().empty()) AddAddressHeader(out, "CC", msg.CC(), cs);
-  if (options.includeBcc && !msg.BCC().empty()) out.push_back("BCC: " + OneLine(msg.BCC()));
+  if (options.includeBcc && !msg.BCC().empty()) AddAddressHeader(out, "BCC", msg.BCC(), cs);
+}
+
+// A list of message ids, folded at its blanks (a long thread has many References).
+void AddIdList(StringList& out, std::string_view name, const std::string& ids) {
+  THeaderLines lines(std::string(name) + ": ");
+  for (const std::string& id : SplitByChars(OneLine(ids), " \t"))
+    lines.Add(id, lines.Fresh() ? "" : " ");
+  AppendLines(out, lines.Take());
 }
 
 void AddIdentityLines(StringList& out, TRapMsg& msg, const TComposeOptions& options) {
@@ -57,8 +65,8 @@ void AddIdentityLines(StringList& out, TRapMsg& msg, const TComposeOptions& opti
   out.push_back("Date: " + FormatMailDate(std::time(nullptr)));
   if (msg.MessageId.empty()) msg.MessageId = MakeMessageId(SenderDomain(msg));
   out.push_back("Message-Id: " + OneLine(msg.MessageId));
-  if (!msg.References.empty()) out.push_back("References: " + OneLine(msg.References));
-  if (!msg.InReplyTo.empty()) out.push_back("In-Reply-To: " + OneLine(msg.InReplyTo));
+  if (!msg.References.empty()) AddIdList(out, "References", msg.References);
+  if (!msg.InReplyTo.empty()) AddIdList(out, "In-Reply-To", msg.InReplyTo);
   out.push_back("MIME-Version: 1.0");
 }
 

@@ -15,6 +15,9 @@ namespace maillib {
 namespace {
 
 constexpr std::size_t kMaxWordLength = 75;
+// A first encoded word shorter than this would hold only a character or two; it starts the
+// next line instead.
+constexpr std::size_t kMinFirstWord = 24;
 // Longer text between "=?" and the next '?' is not a charset label.
 constexpr std::size_t kMaxLabelLength = 64;
 
@@ -289,8 +292,7 @@ std::vector<std::string> EncodeWords(std::string_view text, std::string_view cha
 THeaderLines::THeaderLines(std::string start) : current_(std::move(start)) {}
 
 void THeaderLines::Add(std::string_view token, std::string_view sep, std::size_t reserve) {
-  if (!fresh_ && !sep.empty() &&
-      current_.size() + sep.size() + token.size() + reserve > kMaxLine) {
+  if (!fresh_ && !sep.empty() && current_.size() + sep.size() + token.size() + reserve > kMaxLine) {
     lines_.push_back(std::move(current_));
     current_.clear();
   }
@@ -299,12 +301,12 @@ void THeaderLines::Add(std::string_view token, std::string_view sep, std::size_t
   fresh_ = false;
 }
 
-void THeaderLines::AddEncoded(std::string_view text, std::string_view charset,
-                              std::string_view sep, std::size_t reserve) {
+void THeaderLines::AddEncoded(std::string_view text, std::string_view charset, std::string_view sep,
+                              std::size_t reserve) {
   const std::size_t used = current_.size() + sep.size();
   const std::size_t room = used < kMaxLine ? kMaxLine - used : 0;
   // A first word too short to hold anything useful goes on the next line in full length.
-  const std::size_t first = room >= 24 || fresh_ ? room : kMaxWordLength;
+  const std::size_t first = room >= kMinFirstWord || fresh_ ? room : kMaxWordLength;
   const std::vector<std::string> words = EncodeWords(text, charset, first);
   for (std::size_t i = 0; i < words.size(); ++i) {
     Add(words[i], i == 0 ? sep : " ", i + 1 == words.size() ? reserve : 0);

@@ -62,7 +62,6 @@ bool NeedsEncodedWord(std::string_view text);
 // The header "name: text" for unstructured text (Subject): words needing it become encoded
 // words, a run of such words one encoded text with its blanks inside it; plain words keep the
 // blanks around them, and an encoded word is never glued to a plain one. Folded at 78.
-StringList EncodeTextHeader(std::string_view name, std::string_view text,
-                            std::string_view charset);
+StringList EncodeTextHeader(std::string_view name, std::string_view text, std::string_view charset);
 
 }  // namespace maillib

@@ -16,12 +16,12 @@ namespace {
 constexpr std::size_t kMaxEntityName = 32;
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 28> kEntities = {{
-    {"amp", "&"},     {"lt", "<"},       {"gt", ">"},      {"quot", "\""},   {"apos", "'"},
-    {"nbsp", " "},    {"copy", "©"},     {"reg", "®"},     {"trade", "™"},   {"mdash", "—"},
-    {"ndash", "–"},   {"hellip", "…"},   {"ldquo", "“"},   {"rdquo", "”"},   {"lsquo", "‘"},
-    {"rsquo", "’"},   {"middot", "·"},   {"bull", "•"},    {"times", "×"},   {"divide", "÷"},
-    {"yen", "¥"},     {"euro", "€"},     {"pound", "£"},   {"cent", "¢"},    {"deg", "°"},
-    {"laquo", "«"},   {"raquo", "»"},    {"sect", "§"},
+    {"amp", "&"},   {"lt", "<"},     {"gt", ">"},    {"quot", "\""}, {"apos", "'"},
+    {"nbsp", " "},  {"copy", "©"},   {"reg", "®"},   {"trade", "™"}, {"mdash", "—"},
+    {"ndash", "–"}, {"hellip", "…"}, {"ldquo", "“"}, {"rdquo", "”"}, {"lsquo", "‘"},
+    {"rsquo", "’"}, {"middot", "·"}, {"bull", "•"},  {"times", "×"}, {"divide", "÷"},
+    {"yen", "¥"},   {"euro", "€"},   {"pound", "£"}, {"cent", "¢"},  {"deg", "°"},
+    {"laquo", "«"}, {"raquo", "»"},  {"sect", "§"},
 }};
 
 // Elements whose whole content is dropped.
@@ -29,7 +29,7 @@ constexpr std::array<std::string_view, 5> kDropped = {"script", "style", "head",
                                                       "noscript"};
 // Elements that start or end a line.
 constexpr std::array<std::string_view, 17> kBreaking = {
-    "br", "p",  "div", "li", "tr", "h1", "h2",    "h3",  "h4",
+    "br", "p",  "div", "li", "tr", "h1",  "h2",    "h3",        "h4",
     "h5", "h6", "ul",  "ol", "hr", "pre", "table", "blockquote"};
 
 std::string Utf8Of(std::uint32_t cp) {
@@ -228,6 +228,8 @@ std::string HtmlToText(std::string_view html) {
       if (name == "pre") preDepth = std::max(0, preDepth + (closing ? -1 : 1));
       if (name == "br") {
         out.Break();
+      } else if (name == "td" || name == "th") {
+        out.Text(" ", false);  // cells of a row stay apart
       } else if (IsOneOf(name, kBreaking)) {
         out.EndLine();
       }

@@ -152,8 +152,8 @@ std::string LocalPathOf(std::string_view value, std::string_view baseFolder,
 
 // A "data:[type][;base64],bytes" value: its type and decoded bytes. False for other values.
 bool ParseDataUri(std::string_view value, std::string& type, std::string& bytes) {
-  const std::string_view trimmed = std::string_view(value).substr(
-      std::min(value.size(), value.find_first_not_of(" \t\r\n")));
+  const std::string_view trimmed =
+      std::string_view(value).substr(std::min(value.size(), value.find_first_not_of(" \t\r\n")));
   if (!StartsWithNoCase(trimmed, "data:")) return false;
   const std::size_t comma = trimmed.find(',');
   if (comma == std::string_view::npos) return false;
@@ -166,7 +166,7 @@ bool ParseDataUri(std::string_view value, std::string& type, std::string& bytes)
   return true;
 }
 
-// "image1.png" for the first data: picture of type image/png; other types keep a safe subtype.
+// "image1.png" for the first data: picture of type image/png, "image2.svg" for image/svg+xml.
 std::string DataPartName(const std::string& type, std::size_t number) {
   std::string sub = TextAfter(type, "/");
   if (sub.rfind("x-", 0) == 0) sub.erase(0, 2);
@@ -201,16 +201,15 @@ const TExtAttrFileInfo& EntryFor(std::vector<TExtAttrFileInfo>& files, const std
 }
 
 // The entry for a data: value, reusing one made for the same value by an earlier tag.
-const TExtAttrFileInfo& DataEntryFor(std::vector<TExtAttrFileInfo>& files,
-                                     const std::string& value, std::string type,
-                                     std::string bytes, const std::string& html) {
+const TExtAttrFileInfo& DataEntryFor(std::vector<TExtAttrFileInfo>& files, const std::string& value,
+                                     std::string type, std::string bytes, const std::string& html) {
   std::size_t count = 0;
   for (const TExtAttrFileInfo& file : files) {
     if (!file.LocalPath.empty()) continue;
     ++count;
     if (file.AttrValue == value) return file;
   }
-  TExtAttrFileInfo entry{value, {}, UnusedContentId(html, files.size()), std::move(bytes),
+  TExtAttrFileInfo entry{value,           {}, UnusedContentId(html, files.size()), std::move(bytes),
                          std::move(type), {}};
   entry.Name = DataPartName(entry.ContentType, count + 1);
   return files.emplace_back(std::move(entry));
@@ -232,6 +231,7 @@ void ReplaceInTags(std::string& html, TagAttribute pair, std::string_view baseFo
     std::string bytes;
     std::string cid;
     if (ParseDataUri(text, type, bytes)) {
+      if (type.rfind("image/", 0) != 0) continue;  // only pictures travel as inline parts
       cid = "cid:" + DataEntryFor(files, text, std::move(type), std::move(bytes), html).ContentID;
     } else {
       const std::string path = LocalPathOf(text, baseFolder, policy);

@@ -47,7 +47,8 @@ struct TExtAttrFileInfo {
 // Remote (http) values, values that name no existing file and, with allowAnyLocalFile false,
 // files outside pictureFiles and pictureFolders are left alone (and never read). A relative
 // path that does not exist as given is looked up below `baseFolder` ("../" climbs out of it).
-// A data: URI becomes an entry of its own with its decoded bytes, named "image1.png", ...
+// A data: URI of a picture becomes an entry of its own with its decoded bytes, named
+// "image1.png", ...; other data: values stay.
 std::vector<TExtAttrFileInfo> ReplaceHtmlPictures(std::string& html,
                                                   const TComposeRequest& request);
 // ReplaceHtmlPictures with every local file allowed.
@@ -66,8 +67,8 @@ std::vector<TExtAttrFileInfo> ReplaceLocalReferences(std::string& html,
 // Text is UTF-8 inside the program. When every body and header text fits the message charset
 // (GBK for the gb2312/gbk labels) the bodies are written in it and the encoded words of the
 // headers under headerCharset; when any does not, the bodies are written as UTF-8 labelled
-// "UTF-8" (CharSet says so) and so are the encoded words. Returns false when an attachment or inline file could not be
-// read (its part is then empty); the message is composed either way.
+// "UTF-8" (CharSet says so) and so are the encoded words. Returns false when an attachment or
+// inline file could not be read (its part is then empty); the message is composed either way.
 bool ComposeMessage(TRapMsg& msg, std::string_view extraHeader = {}, bool base64Body = true,
                     bool includeBcc = false, std::string_view headerCharset = "GB2312",
                     std::string_view baseFolder = {});

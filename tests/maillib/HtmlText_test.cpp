@@ -8,9 +8,10 @@ TEST(HtmlText, BlocksAndBreaksBecomeLines) {
   EXPECT_EQ(HtmlToText("<p>one</p><p>two<br>three</p><div>four</div>"),
             "one\r\ntwo\r\nthree\r\nfour");
   EXPECT_EQ(HtmlToText("<ul><li>a</li><li>b</li></ul>"), "a\r\nb");
+  EXPECT_EQ(HtmlToText("<table><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr></table>"),
+            "a b\r\nc");
   // Blank lines of the editor (<p><br></p>) give one empty line, none at the ends.
-  EXPECT_EQ(HtmlToText("<p><br></p><p>x</p><p><br></p><p><br></p><p>y</p><br>"),
-            "x\r\n\r\ny");
+  EXPECT_EQ(HtmlToText("<p><br></p><p>x</p><p><br></p><p><br></p><p>y</p><br>"), "x\r\n\r\ny");
 }
 
 TEST(HtmlText, SourceBlanksCollapseExceptInPre) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "maillib/Addresses.h"
+#include "maillib/Base64.h"
 #include "maillib/rapSMTPCode.h"
 #include "tests/maillib/ComposeTestUtil.h"
 
@@ -107,6 +108,83 @@ TEST(ComposeRoundTripText, EmptyAttachmentAndEmptyBody) {
   ASSERT_EQ(got.Attachments.Count(), 1);
   EXPECT_EQ(got.Attachments[0].Name, "empty.dat");
   EXPECT_EQ(got.Attachments[0].DecodedBytes(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Every header line of the message and of its parts, folded lines included.
+StringList AllHeaderLines(const TRapMsg& msg) {
+  StringList out;
+  bool inHeader = true;
+  for (const std::string& line : msg.RawLines) {
+    if (line.rfind("--", 0) == 0) inHeader = true;
+    if (line.empty()) inHeader = false;
+    if (inHeader) out.push_back(line);
+  }
+  return out;
+}
+
+TEST(ComposeRoundTripHard, WhatOtherClientsGetWrongComesBackWhole) {
+  ScratchFolder dir;
+  std::string subject;
+  const char* units[] = {"测", "试", "主", "题", "，"};
+  for (int i = 0; i < 200; ++i)
+    subject += units[i % 5];
+  std::string attachment;
+  for (int i = 0; i < 60; ++i)
+    attachment += units[i % 4];
+  attachment += ".pdf";
+  const std::string png = BinaryBytes(321, 9);
+
+  TRapMsg msg;
+  msg.SetCharSet("GB2312");
+  msg.SetFrom("\"Zhang, San\" <zhang@example.cn>");
+  msg.SetSendTo("\"Zhang, San\" <zhang@example.cn>, 李四 <li@example.cn>; w@example.com");
+  msg.SetSubject(subject);
+  msg.HtmlLines = {"<p>长长的邮件</p>",
+                   "<img src=\"data:image/png;base64," + maillib::Base64EncodeStr(png) + "\">"};
+  msg.Attachments.AddFile(dir.Write(attachment, "doc bytes"));
+  maillib::TComposeRequest request;
+  request.allowAnyLocalFile = false;
+  request.extraHeader = "X-Mailer:Tenvel 202";
+  ASSERT_TRUE(maillib::ComposeMessage(msg, request));
+
+  for (const std::string& line : AllHeaderLines(msg))
+    EXPECT_LE(line.size(), 78u) << line;
+  EXPECT_EQ(msg.CharSet(), "GB2312");
+  const TRapMsg got = Received(msg);
+  EXPECT_EQ(got.Subject(), subject);
+  EXPECT_EQ(maillib::ExtractAddressesQuoted(got.SendTo()),
+            "zhang@example.cn,li@example.cn,w@example.com");
+  EXPECT_NE(got.SendTo().find("李四"), std::string::npos);
+  EXPECT_NE(got.From().find("Zhang, San"), std::string::npos);
+  EXPECT_EQ(maillib::ExtractAddressesQuoted(got.From()), "zhang@example.cn");
+  EXPECT_EQ(got.Text, StringList({"长长的邮件"}));
+  ASSERT_EQ(got.Attachments.Count(), 1);
+  EXPECT_EQ(got.Attachments[0].Name, attachment);
+  EXPECT_EQ(got.Attachments[0].DecodedBytes(), "doc bytes");
+  ASSERT_EQ(got.InlineFiles.Count(), 1);
+  EXPECT_EQ(got.InlineFiles[0].DecodedBytes(), png);
+}
+
+TEST(ComposeRoundTripHard, EmojiSubjectAndBodyTravelAsUtf8) {
+  TRapMsg msg;
+  msg.SetCharSet("GB2312");
+  msg.SetFrom("王五 <wu@example.cn>");
+  msg.SetSendTo("li@example.cn");
+  msg.SetSubject("生日快乐 🎂🎉 <今天>");
+  msg.Text = {"祝你生日快乐 😀", "第二行"};
+  ASSERT_TRUE(maillib::ComposeMessage(msg, "X-Mailer:Tenvel 202"));
+  const std::string text = maillib::JoinLines(msg.RawLines);
+  EXPECT_NE(text.find("charset=\"UTF-8\""), std::string::npos);
+  EXPECT_EQ(text.find("GB2312"), std::string::npos);
+  EXPECT_NE(text.find("X-Mailer:Tenvel 202"), std::string::npos);
+  const TRapMsg got = Received(msg);
+  EXPECT_EQ(got.Subject(), "生日快乐 🎂🎉 <今天>");
+  EXPECT_EQ(got.Text, msg.Text);
+  EXPECT_NE(got.From().find("王五"), std::string::npos);
 }
 
 }  // namespace

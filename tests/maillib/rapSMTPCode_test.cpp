@@ -155,6 +155,25 @@ TEST(ComposeHeaders, LongAddressListIsFoldedIntoContinuationLines) {
   EXPECT_NE(got.SendTo().find("person7@example.cn"), std::string::npos);
 }
 
+TEST(ComposeHeaders, LongReferencesAndChineseBccNamesAreFolded) {
+  TRapMsg msg = PlainMessage();
+  std::string refs;
+  for (int i = 0; i < 12; ++i)
+    refs += "<thread." + std::to_string(i) + ".1234567@mail.example.cn> ";
+  msg.References = refs;
+  msg.SetBCC("秘密 <hidden@example.cn>");
+  ComposeMessage(msg, {}, true, true);
+  const StringList header = HeaderOf(msg);
+  for (const std::string& line : header)
+    EXPECT_LE(line.size(), 78u) << line;
+  const int bcc = LineIndex(header, "BCC: =?GB2312?B?");
+  ASSERT_GE(bcc, 0);
+  EXPECT_NE(header[bcc].find(" <hidden@example.cn>"), std::string::npos);
+  const TRapMsg got = Received(msg);
+  EXPECT_EQ(maillib::SplitByChars(got.References, " \t").size(), 12u) << got.References;
+  EXPECT_NE(got.References.find("<thread.11.1234567@mail.example.cn>"), std::string::npos);
+}
+
 TEST(ComposeHeaders, MessageIdIsMadeOnceAndKept) {
   TRapMsg msg = PlainMessage();
   ComposeMessage(msg);
