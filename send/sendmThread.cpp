@@ -258,9 +258,15 @@ void TSendMailThread::Run() {
   Execute();
 }
 
+// Never waits for the client: the Cancel flag alone ends every wait of the client within a
+// read slice and stops a transfer before its next chunk; the watch then closes the connection.
 void TSendMailThread::Cancel() {
   cancel_ = true;
-  StopClient();
+  {
+    std::lock_guard lock(clientMutex_);
+    if (client_ != nullptr) client_->Cancel = true;
+  }
+  watchWake_.notify_all();
 }
 
 void TSendMailThread::Join() {
@@ -272,27 +278,24 @@ bool TSendMailThread::CancelRequested() const {
   return cancel_ || (context_.state != nullptr && context_.state->cancel);
 }
 
-void TSendMailThread::StopClient() {
-  std::lock_guard lock(clientMutex_);
-  if (client_ == nullptr) return;
-  client_->Cancel = true;
-  // QUIT closes the connection: a transfer in progress ends without its end-of-data mark, so
-  // the server discards what it got.
-  if (client_->IsConnected()) client_->Quit();
-}
-
-// The sending page's timer: a cancel asked through the shared flag stops the client. The
-// client's login clears its Cancel flag when it starts, so a cancel is passed on at every poll
-// until the run ends.
-void TSendMailThread::Watch() {
+// The sending page's timer: once a cancel is asked (Cancel or the shared flag) the client is
+// stopped, and QUIT closes the connection, so a transfer in progress ends without its
+// end-of-data mark and the server discards what it got. The client's login clears its Cancel
+// flag when it starts, so the flag is passed on at every poll until the run ends. The run joins
+// this thread before its client goes, so the client outlives every use here.
+void TSendMailThread::Watch(maillib::TRapSMTP& client) {
   std::unique_lock lock(watchMutex_);
+  bool stopped = false;  // a cancel was acted on: from then on every poll passes it on again
   while (!watchDone_) {
     if (CancelRequested()) {
+      stopped = true;
       lock.unlock();
-      StopClient();
+      client.Cancel = true;
+      if (client.IsConnected()) client.Quit();
       lock.lock();
     }
-    watchWake_.wait_for(lock, kCancelPoll, [this] { return watchDone_; });
+    watchWake_.wait_for(lock, kCancelPoll,
+                        [&] { return watchDone_ || (!stopped && CancelRequested()); });
   }
 }
 
@@ -316,7 +319,7 @@ void TSendMailThread::Execute() {
       std::lock_guard lock(watchMutex_);
       watchDone_ = false;
     }
-    std::thread watch([this] { Watch(); });
+    std::thread watch([this, &client] { Watch(client); });
     try {
       if (CancelRequested()) {
         run.Failure(kSendFailed, "canceled before connecting");
@@ -330,7 +333,7 @@ void TSendMailThread::Execute() {
             run.Failure(kSendFailed, "canceled before the transfer");
           } else {
             run.Status(kSending, StatusColour::Black);
-            succeeded = run.Transfer(client, msg) && !connectFailed;
+            succeeded = run.Transfer(client, msg);
           }
         } else {
           run.Status(kSendFailed, StatusColour::Red);

@@ -132,10 +132,8 @@ class TSendMailThread {
 
  private:
   void Execute();
-  // Ends the client's work: Cancel, and QUIT (which closes the connection) when connected.
-  void StopClient();
   bool CancelRequested() const;
-  void Watch();
+  void Watch(maillib::TRapSMTP& client);
 
   SendJob job_;
   SendContext context_;

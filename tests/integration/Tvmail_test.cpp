@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "accounts/AccountRows.h"
+#include "store/DataFiles.h"
 #include "store/Query.h"
 #include "store/Stores.h"
 #include "store/UidlLedger.h"
@@ -232,6 +233,80 @@ TEST(TvmailSmtp, ComposesAndReportsTheServersRefusal) {
                      "reject@example.test", "--compose", "--subject", "x"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("550 5.1.1"), std::string::npos) << refused.err;
+}
+
+// An account row of a program folder whose SMTP server is the test server's plain port.
+void AddSendingAccount(const fs::path& folder, const TestServers& servers,
+                       const std::string& address) {
+  std::string error;
+  fs::create_directories(folder);
+  ASSERT_TRUE(store::EnsureProgramFolders(folder.string(), &error)) << error;
+  const auto accounts = store::OpenAccountStore(folder.string(), &error);
+  ASSERT_NE(accounts, nullptr) << error;
+  store::Query insert(*accounts);
+  insert.AddLine(
+      "insert into MailAcc (MailAccount, PasswordPw, smtpServer, NiCheng) values (:a, :p, :s, "
+      "'Tester')");
+  insert.SetText("a", address);
+  insert.SetText("p", servers.smtpPassword);
+  insert.SetText("s", "127.0.0.1:" + std::to_string(servers.smtpPort));
+  ASSERT_TRUE(insert.ExecSql()) << insert.Error();
+}
+
+// The MessageKind of every sent-box row of the folder, in insert order.
+std::vector<std::string> SentKinds(const fs::path& folder) {
+  std::string error;
+  const auto mail = store::OpenMailStore(folder.string(), &error);
+  if (!mail) return {"(no mail database: " + error + ")"};
+  store::Query query(*mail);
+  query.AddLine("select MessageKind from MailSendBox order by ID");
+  std::vector<std::string> kinds;
+  if (!query.Open()) return {"(" + query.Error() + ")"};
+  for (; !query.Eof(); query.Next())
+    kinds.push_back(query.FieldText("MessageKind"));
+  return kinds;
+}
+
+// `tvmail send` logs in with the account (the whole address is refused, its local part taken),
+// sends to To, Cc and Bcc, keeps Bcc out of the message, and records the outcome; a refused
+// recipient is a failure with exit status 1 and a "MailSendFail" row.
+TEST(TvmailSend, SendsFromAnAccountAndRecordsTheOutcome) {
+  REQUIRE_SERVERS(servers);
+  const ScratchDir scratch("send");
+  const fs::path folder = scratch.path / "program";
+  const std::string from = servers->smtpUser + "@example.test";
+  AddSendingAccount(folder, *servers, from);
+  TakeSpool("tvsend@example.test");
+  WriteFile((scratch.path / "notes.txt").string(), "attached text\n");
+  const ToolRun run = RunTvmail(
+      scratch.path, {"send", "--program-folder", folder.string(), "--from", from, "--to",
+                     "tvsend@example.test<抄送>tvcopy@example.test<密送>tvhidden@example.test",
+                     "--subject", "Weekly notes", "--body", "Hello\nsee the file", "--attach",
+                     (scratch.path / "notes.txt").string(), "--timeout", "10000"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("status: 发送成功"), std::string::npos) << run.err;
+  const std::vector<std::string> saved = TakeSpool("tvsend@example.test");
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_NE(saved[0].find("Subject: Weekly notes\r\n"), std::string::npos) << saved[0];
+  EXPECT_NE(saved[0].find("\r\nX-Mailer:Tenvel 202\r\n"), std::string::npos) << saved[0];
+  EXPECT_NE(saved[0].find("tvcopy@example.test"), std::string::npos);
+  EXPECT_EQ(saved[0].find("tvhidden@example.test"), std::string::npos);
+  EXPECT_NE(saved[0].find("YXR0YWNoZWQgdGV4dAo="), std::string::npos);  // base64 of the file
+  EXPECT_EQ(SentKinds(folder), std::vector<std::string>{"MailSendSucc"});
+
+  const ToolRun refused =
+      RunTvmail(scratch.path, {"send", "--program-folder", folder.string(), "--from", from, "--to",
+                               "reject@example.test", "--subject", "x"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("550 5.1.1"), std::string::npos) << refused.err;
+  EXPECT_EQ(SentKinds(folder), (std::vector<std::string>{"MailSendSucc", "MailSendFail"}));
+
+  const ToolRun usage = RunTvmail(scratch.path, {"send", "--from", from});
+  EXPECT_EQ(usage.status, 2);
+  const ToolRun empty = RunTvmail(
+      scratch.path, {"send", "--program-folder", folder.string(), "--from", from, "--to", " "});
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_NE(empty.err.find("收件人不能为空!"), std::string::npos) << empty.err;
 }
 
 }  // namespace

@@ -23,6 +23,12 @@ std::span<const Command> AllCommands() {
               "send a message file as it is, or a composed message", &RunSmtp},
       Command{"receive", "--program-folder DIR (--account ADDRESS | --all) [--timeout MS]",
               "receive the new mail of one account or of all accounts into the inbox", &RunReceive},
+      Command{"send",
+              "--program-folder DIR --from ACCOUNT --to FIELD [--subject S] [--html FILE | "
+              "--body TEXT] [--attach FILE]... [--timeout MS] [-v]",
+              "send a message from an account of the folder as the compose page does, and "
+              "record it in the sent box",
+              &RunSend},
       Command{"account", "(add|list|remove|test) --program-folder DIR [ARGS...]",
               "add, list, remove or test the accounts of a program folder (`tvmail account` "
               "lists the arguments of each)",

@@ -88,6 +88,17 @@ bool TakeValue(std::span<const std::string> args, std::size_t& i, std::string& v
   return true;
 }
 
+bool TakeTimeout(std::span<const std::string> args, std::size_t& i, int& timeoutMs,
+                 std::string& error) {
+  std::string value;
+  if (!TakeValue(args, i, value, error)) return false;
+  const auto end = value.data() + value.size();
+  const auto result = std::from_chars(value.data(), end, timeoutMs);
+  if (result.ec == std::errc() && result.ptr == end && timeoutMs > 0) return true;
+  error = "bad time-out '" + value + "'";
+  return false;
+}
+
 bool ParseNetOptions(std::span<const std::string> args, NetOptions& options, std::string& error) {
   error.clear();
   for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {

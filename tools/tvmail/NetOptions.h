@@ -34,6 +34,11 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& err
 // A password file's first line, without its line end.
 bool ReadPasswordFile(const std::string& path, std::string& password, std::string& error);
 
+// Takes the value after --timeout as a positive number of milliseconds; false with the reason
+// in `error` when it is missing or no such number.
+bool TakeTimeout(std::span<const std::string> args, std::size_t& i, int& timeoutMs,
+                 std::string& error);
+
 // Takes the value after an option such as --out; false when it is missing.
 bool TakeValue(std::span<const std::string> args, std::size_t& i, std::string& value,
                std::string& error);

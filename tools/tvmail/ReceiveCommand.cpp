@@ -5,7 +5,6 @@
 // an account could not connect or log in, or its receive stopped early; usage errors exit with 2.
 // The accounts, the workers' context and the workers themselves are the desktop program's
 // (ReceivePlan, ReceiveWorkers); failures written in full go to standard error.
-#include <charconv>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -34,7 +33,6 @@ struct ReceiveArgs {
 
 bool ParseReceiveArgs(std::span<const std::string> args, ReceiveArgs& parsed, std::string& error) {
   for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
-    std::string value;
     if (args[i] == "--program-folder") {
       TakeValue(args, i, parsed.folder, error);
     } else if (args[i] == "--account") {
@@ -42,11 +40,7 @@ bool ParseReceiveArgs(std::span<const std::string> args, ReceiveArgs& parsed, st
     } else if (args[i] == "--all") {
       parsed.all = true;
     } else if (args[i] == "--timeout") {
-      if (!TakeValue(args, i, value, error)) break;
-      const auto end = value.data() + value.size();
-      const auto result = std::from_chars(value.data(), end, parsed.timeoutMs);
-      if (result.ec != std::errc() || result.ptr != end || parsed.timeoutMs <= 0)
-        error = "bad time-out '" + value + "'";
+      TakeTimeout(args, i, parsed.timeoutMs, error);
     } else {
       error = "unknown option '" + args[i] + "'";
     }
