@@ -7,6 +7,7 @@
 
 #include "accounts/AccountRows.h"
 #include "maillib/Base64.h"
+#include "maillib/MailFailure.h"
 #include "maillib/RapSMTP.h"
 #include "maillib/ServerField.h"
 #include "store/JetSql.h"
@@ -81,9 +82,15 @@ void SetLogin(maillib::TRapSMTP& client, const TestAccount& account) {
 }
 
 // A client that never heard the server answer (no connection, or a connection on which the
-// greeting never came) failed to connect; one that heard it was refused by the server.
+// greeting never came) failed to connect; one that heard it was refused by the server, as is
+// one whose server offered no authentication. A rejected certificate counts as a connection
+// that could not be made, even when the plain greeting of a STARTTLS server came before.
 AccountTestOutcome Outcome(const maillib::TRapSMTP& client, bool loggedIn) {
-  if (loggedIn) return AccountTestOutcome::Success;
+  if (loggedIn && client.Authenticated()) return AccountTestOutcome::Success;
+  if (loggedIn) return AccountTestOutcome::AuthError;
+  if (client.LastFailure() == maillib::TMailFailure::CertificateRejected) {
+    return AccountTestOutcome::ConnectError;
+  }
   return client.LastReplyCode == 0 ? AccountTestOutcome::ConnectError
                                    : AccountTestOutcome::AuthError;
 }
@@ -102,6 +109,12 @@ const char* AccountTestText(AccountTestOutcome outcome) {
   return "连接到SMTP服务器错误!";
 }
 
+std::string AccountTestLabel(AccountTestOutcome outcome, const std::string& advice) {
+  std::string text = AccountTestText(outcome);
+  if (outcome != AccountTestOutcome::Success && !advice.empty()) text += " " + advice;
+  return text;
+}
+
 bool ReadTestAccount(store::Query& query, const std::string& address, TestAccount* account) {
   *account = TestAccount();
   query.ClearSql();
@@ -118,7 +131,9 @@ bool ReadTestAccount(store::Query& query, const std::string& address, TestAccoun
 }
 
 AccountTestOutcome RunAccountTest(const TestAccount& account, const std::atomic<bool>* cancel,
-                                  const std::function<void(maillib::TRapSMTP&)>& configure) {
+                                  const std::function<void(maillib::TRapSMTP&)>& configure,
+                                  std::string* advice) {
+  if (advice != nullptr) advice->clear();
   maillib::TRapSMTP client;
   SetServer(client, account);
   SetLogin(client, account);
@@ -130,6 +145,9 @@ AccountTestOutcome RunAccountTest(const TestAccount& account, const std::atomic<
     loggedIn = client.ConnectAndLogin();
   }
   const AccountTestOutcome outcome = Outcome(client, loggedIn);
+  if (advice != nullptr && outcome != AccountTestOutcome::Success) {
+    *advice = maillib::FailureAdvice(client.LastFailure(), client.LastFailureText(), client.Host);
+  }
   // QUIT ends the session politely; the client disconnects when it is destroyed in any case.
   if (client.IsConnected()) client.Quit();
   return outcome;

@@ -1,5 +1,6 @@
-// The account test: connect to the saved account's SMTP server, greet and authenticate with
-// AUTH LOGIN, without sending mail.
+// The account test: connect to the saved account's SMTP server, greet (upgrading to TLS when
+// the server offers STARTTLS) and authenticate, without sending mail. A server that offers no
+// authentication fails the test: the account could not send through it with its password.
 #pragma once
 
 #include <atomic>
@@ -19,12 +20,15 @@ enum class AccountTestOutcome {
   // "连接到SMTP服务器错误!": no connection, no host, or the server never answered (the test
   // ended by its time-out or by the cancel flag before a first reply).
   ConnectError,
-  // "SMTP服务器(认证错误)!": the server answered, then refused the greeting, EHLO or login (or
-  // the test ended after its first reply).
+  // "SMTP服务器(认证错误)!": the server answered, then refused the greeting, EHLO, STARTTLS or
+  // login, offered no authentication at all (or the test ended after its first reply).
   AuthError,
   Success,  // "SMTP邮件测试成功!"
 };
 const char* AccountTestText(AccountTestOutcome outcome);
+// The text of the result label: the outcome's text, then the hint for the user when there is
+// one (maillib::FailureAdvice: a certificate that failed, an authorization code to use).
+std::string AccountTestLabel(AccountTestOutcome outcome, const std::string& advice);
 
 inline constexpr const char* kTestPrompt = "(检测是否支持SMTP发送?)";
 inline constexpr const char* kTestRunning = "开始检测";
@@ -46,8 +50,10 @@ bool ReadTestAccount(store::Query& query, const std::string& address, TestAccoun
 
 // Runs the test on the calling thread. `cancel` (may be null) is polled: setting it from
 // another thread (the watchdog) ends the test at once. `configure` (may be null) is called
-// with the client before it connects (tests).
+// with the client before it connects (tests). `advice` (may be null) receives the hint for a
+// failure, "" when there is none.
 AccountTestOutcome RunAccountTest(const TestAccount& account, const std::atomic<bool>* cancel,
-                                  const std::function<void(maillib::TRapSMTP&)>& configure);
+                                  const std::function<void(maillib::TRapSMTP&)>& configure,
+                                  std::string* advice = nullptr);
 
 }  // namespace accounts

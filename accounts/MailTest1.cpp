@@ -23,9 +23,11 @@ bool TMailTest::Start(const TestAccount& account) {
   auto cancel = cancel_;
   auto configureClient = configure;
   worker_ = std::thread([this, account, cancel, configureClient] {
-    const AccountTestOutcome outcome = RunAccountTest(account, cancel.get(), configureClient);
+    std::string advice;
+    const AccountTestOutcome outcome =
+        RunAccountTest(account, cancel.get(), configureClient, &advice);
     QMetaObject::invokeMethod(
-        this, [this, outcome] { Finish(outcome); }, Qt::QueuedConnection);
+        this, [this, outcome, advice] { Finish(outcome, advice); }, Qt::QueuedConnection);
   });
   tmrWatchdog.start();
   return true;
@@ -36,8 +38,9 @@ void TMailTest::Cancel() {
   if (cancel_) cancel_->store(true);
 }
 
-void TMailTest::Finish(AccountTestOutcome outcome) {
+void TMailTest::Finish(AccountTestOutcome outcome, const std::string& advice) {
   tmrWatchdog.stop();
+  advice_ = advice;
   // The worker posted this as its last step, so the join returns at once.
   if (worker_.joinable()) worker_.join();
   emit finished(outcome);

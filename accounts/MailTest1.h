@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "accounts/AccountTest.h"
@@ -29,6 +30,9 @@ class TMailTest : public QObject {
   bool Running() const { return worker_.joinable(); }
   // Asks the running test to end; it then reports its outcome as usual.
   void Cancel();
+  // The hint for the user that came with the last outcome ("" when none); valid from the
+  // finished signal on.
+  const std::string& Advice() const { return advice_; }
 
   // Ends a test that runs longer than kTestWatchdogMs (single shot, active only while a test
   // runs).
@@ -40,9 +44,10 @@ class TMailTest : public QObject {
   void finished(accounts::AccountTestOutcome outcome);
 
  private:
-  void Finish(AccountTestOutcome outcome);
+  void Finish(AccountTestOutcome outcome, const std::string& advice);
 
   std::thread worker_;
+  std::string advice_;
   // Shared with the worker, which may still poll it while this object is being destroyed.
   std::shared_ptr<std::atomic<bool>> cancel_;
 };

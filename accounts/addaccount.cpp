@@ -240,7 +240,7 @@ void TaddAcc::TestFinished(AccountTestOutcome outcome) {
   // A test of an account shown before the fields were prepared again is not shown.
   if (!testShown_) return;
   testShown_ = false;
-  SetTestLabel(QString::fromUtf8(AccountTestText(outcome)),
+  SetTestLabel(QString::fromStdString(AccountTestLabel(outcome, test.Advice())),
                outcome == AccountTestOutcome::Success ? kGreen : kRed);
   btnTest->setEnabled(true);
 }

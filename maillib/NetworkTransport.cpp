@@ -46,4 +46,11 @@ std::unique_ptr<Transport> OpenNetworkTransport(const ConnectTarget& target, std
   return chain;
 }
 
+std::unique_ptr<Transport> UpgradeNetworkTransport(std::unique_ptr<Transport> plain,
+                                                   const ConnectTarget& target,
+                                                   std::string& error) {
+  ConnectDeadline deadline(target.TimeoutMs, target.Cancel);
+  return TlsTransport::Handshake(std::move(plain), BareHost(target.Host), deadline, error);
+}
+
 }  // namespace maillib

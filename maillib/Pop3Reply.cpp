@@ -168,6 +168,15 @@ bool Pop3ParseUidl(const StringList& lines, std::vector<Pop3UidlEntry>& entries)
   return true;
 }
 
+bool Pop3HasCapability(const StringList& capaLines, std::string_view name) {
+  for (const std::string& line : capaLines) {
+    const std::string_view text = TrimView(line);
+    const std::size_t end = text.find_first_of(" \t");
+    if (UpperAscii(text.substr(0, end)) == name) return true;
+  }
+  return false;
+}
+
 std::string Pop3AlternateUser(std::string_view userId, std::string_view emailAddress) {
   std::size_t at = userId.find('@');
   if (at != std::string_view::npos) return Trim(userId.substr(0, at));

@@ -52,6 +52,10 @@ struct Pop3UidlEntry {
 // given twice): such an answer cannot be trusted to tell messages apart.
 [[nodiscard]] bool Pop3ParseUidl(const StringList& lines, std::vector<Pop3UidlEntry>& entries);
 
+// True when a line of a CAPA answer names the capability `name` (upper-case, e.g. "STLS"): its
+// first word, in any letter case.
+bool Pop3HasCapability(const StringList& capaLines, std::string_view name);
+
 // The second user name tried when the password is refused: the e-mail address when the user id
 // has no '@'; the trimmed local part when it has one. Empty when there is nothing else to try.
 std::string Pop3AlternateUser(std::string_view userId, std::string_view emailAddress);

@@ -133,7 +133,8 @@ bool TRapPOP::Connect() {
     if (Cancel) {
       Fail(TPopFailure::Canceled, "connect canceled");
     } else {
-      Fail(TPopFailure::ConnectFailed, finished ? tcp_.LastError() : "connect timed out");
+      Fail(finished ? tcp_.ConnectFailure() : TPopFailure::ConnectFailed,
+           finished ? tcp_.LastError() : "connect timed out");
     }
     return false;
   }
@@ -175,6 +176,7 @@ bool TRapPOP::Login() {
 }
 
 bool TRapPOP::LoginOnce(bool& refused) {
+  if (!StartTlsWhenOffered()) return false;
   const std::string stamp = IsAPOP ? ApopStamp(Greeting) : std::string();
   const std::string digest = stamp.empty() ? std::string() : ApopDigest(stamp, UserPasswd);
   bool ok = false;
@@ -190,6 +192,44 @@ bool TRapPOP::LoginOnce(bool& refused) {
     return false;
   }
   refused = !ok;
+  return ok;
+}
+
+// CAPA on a plain connection, then STLS when it is listed. A server that offers STLS and then
+// refuses it, or whose TLS handshake fails, gets no password: the login ends here.
+bool TRapPOP::StartTlsWhenOffered() {
+  if (tcp_.UsingTls()) return true;
+  StringList capabilities;
+  if (!ReadCapabilities(capabilities)) return false;
+  if (!Pop3HasCapability(capabilities, "STLS")) return true;
+  if (!SendAndCheck("STLS")) return false;
+  if (tcp_.StartTls(TimeOut, &Cancel)) return true;
+  SocketError = true;
+  Fail(Cancel ? TPopFailure::Canceled : tcp_.ConnectFailure(), tcp_.LastError());
+  tcp_.Disconnect();
+  return false;
+}
+
+// The CAPA answer; a server that answers -ERR has no capabilities to tell (empty list, true).
+bool TRapPOP::ReadCapabilities(StringList& capabilities) {
+  capabilities.clear();
+  SendCommand("CAPA");
+  if (!SocketError) ReadReply();
+  if (SocketError) {
+    FailFromSocket();
+    return false;
+  }
+  if (ReplyError) {
+    ReplyError = false;
+    return true;
+  }
+  std::int64_t budget = MaxAnswerBytes;
+  bool ok = false;
+  {
+    const BusyScope busy(busyReading_);
+    ok = ReadData(capabilities, false, budget);
+  }
+  if (!ok) capabilities.clear();
   return ok;
 }
 

@@ -1,4 +1,6 @@
-// A blocking POP3 client for worker threads: connect, log in (USER/PASS or APOP), STAT, LIST,
+// A blocking POP3 client for worker threads: connect, log in (on a plain connection first CAPA,
+// and STLS when the server offers it, so that no password goes out in plain text to a server
+// that can take it over TLS; then USER/PASS or APOP), STAT, LIST,
 // TOP n 0 (headers only), RETR n, DELE n, QUIT. Retrieved messages are loaded into a TRapMsg as
 // raw lines, not parsed. No operation throws: every one returns a success flag, leaves
 // SocketError / ReplyError set, and LastFailure() tells what went wrong (connect failed, login
@@ -155,6 +157,8 @@ class TRapPOP {
   bool StillOpen();
   bool ReadGreeting();
   bool LoginOnce(bool& refused);
+  bool StartTlsWhenOffered();
+  bool ReadCapabilities(StringList& capabilities);
   bool LoginUserPass(const std::string& user);
   bool SendAndRead(const std::string& command);
   bool SendAndCheck(const std::string& command);

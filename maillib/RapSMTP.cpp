@@ -133,7 +133,7 @@ bool TRapSMTP::OpenConnection() {
     if (Cancel) {
       Fail(TSmtpFailure::Canceled, "connect canceled");
     } else {
-      Fail(TSmtpFailure::ConnectFailed,
+      Fail(tcp_.ConnectFailure(),
            tcp_.LastError().empty() ? std::string("connect failed") : tcp_.LastError());
     }
     return false;

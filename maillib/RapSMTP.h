@@ -1,4 +1,6 @@
-// A blocking SMTP client for worker threads: greeting, EHLO with AUTH LOGIN (or plain HELO),
+// A blocking SMTP client for worker threads: greeting, EHLO, STARTTLS when the server offers it
+// on a plain connection (RFC 3207: no password ever goes out in plain text to such a server),
+// AUTH LOGIN (or AUTH PLAIN for a server without LOGIN) or plain HELO,
 // then per message MAIL FROM, RCPT TO for each recipient, DATA, the message text in chunks and
 // the end-of-data mark, and finally QUIT. No operation throws: every one returns a success flag,
 // leaves SocketError / ReplyError set, raises OnError with the server's code and text, and
@@ -125,6 +127,14 @@ class TRapSMTP {
 
   // ---- state ----
   bool IsConnected() const { return isConnected_; }
+  // True when the last ConnectAndLogin logged in with AUTH; false when the server offered no
+  // authentication (the session then runs without it).
+  bool Authenticated() const { return authenticated_; }
+  // True when the session runs over TLS (implicit TLS, or STARTTLS).
+  bool Secure() {
+    std::lock_guard<std::recursive_mutex> lock(io_);
+    return tcp_.UsingTls();
+  }
   int LastReplyCode = 0;      // the code of the last reply, 0 when it had none
   std::string LastReplyText;  // every line of the last reply, joined by CR LF
   bool ReplyError = false;
@@ -164,7 +174,9 @@ class TRapSMTP {
   LoginStep LoginOnce();
   LoginStep ExtendedHello();
   void Hello();
-  LoginStep Authenticate(const std::string& mechanism);
+  bool StartTlsWhenOffered(const std::string& hello);
+  LoginStep Authenticate(const StringList& capabilities);
+  int AuthPlain(const std::string& user, const std::string& password);
   int AuthLogin(const std::string& user, const std::string& password, const std::string& mechanism);
   bool AuthStep(std::string_view text, std::string_view trace, int code);
   LoginStep PasswordRefused();
@@ -184,6 +196,7 @@ class TRapSMTP {
   std::atomic<bool> isConnected_{false};
   std::atomic<bool> busySending_{false};
   std::atomic<bool> busyReading_{false};
+  bool authenticated_ = false;
   TSmtpFailure failure_ = TSmtpFailure::None;
   std::string failureText_;
 };

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "maillib/NetworkTransport.h"
+#include "maillib/TlsTransport.h"
 
 namespace maillib {
 
@@ -22,10 +23,21 @@ TransportFactory& DefaultFactorySlot() {
   return factory;
 }
 
+TlsUpgrader& DefaultUpgraderSlot() {
+  static TlsUpgrader upgrader = nullptr;
+  return upgrader;
+}
+
 TransportFactory DefaultFactory() {
   std::lock_guard<std::mutex> lock(DefaultFactoryMutex());
   TransportFactory factory = DefaultFactorySlot();
   return factory != nullptr ? factory : &OpenNetworkTransport;
+}
+
+TlsUpgrader DefaultUpgrader() {
+  std::lock_guard<std::mutex> lock(DefaultFactoryMutex());
+  TlsUpgrader upgrader = DefaultUpgraderSlot();
+  return upgrader != nullptr ? upgrader : &UpgradeNetworkTransport;
 }
 
 // Takes the next line out of `pending` from `start` (advancing it): up to LF without CR LF, or
@@ -67,9 +79,10 @@ void Compact(std::string& pending, std::size_t& start, std::size_t& searched) {
 
 }  // namespace
 
-void SetDefaultTransportFactory(TransportFactory factory) {
+void SetDefaultTransportFactory(TransportFactory factory, TlsUpgrader upgrader) {
   std::lock_guard<std::mutex> lock(DefaultFactoryMutex());
   DefaultFactorySlot() = factory;
+  DefaultUpgraderSlot() = upgrader;
 }
 
 TRapTCPClient::TRapTCPClient() = default;
@@ -96,6 +109,7 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
   pending_.clear();
   pendingStart_ = 0;
   pendingSearched_ = 0;
+  upgraded_ = false;
   if (!transport) {
     lastStatus_ = IoStatus::Failed;
     lastError_ = error.empty() ? "connect failed" : error;
@@ -112,6 +126,7 @@ bool TRapTCPClient::Connect(int timeoutMs, const std::atomic<bool>* cancel) {
 }
 
 void TRapTCPClient::Disconnect() {
+  upgraded_ = false;
   pending_.clear();
   pendingStart_ = 0;
   pendingSearched_ = 0;
@@ -131,6 +146,60 @@ void TRapTCPClient::Abort() {
 
 bool TRapTCPClient::Connected() const {
   return transport_ && transport_->IsOpen();
+}
+
+bool TRapTCPClient::StartTls(int timeoutMs, const std::atomic<bool>* cancel) {
+  if (!transport_) {
+    lastStatus_ = IoStatus::Closed;
+    lastError_ = "not connected";
+    return false;
+  }
+  if (pendingStart_ < pending_.size()) {
+    // An attacker on the path can append commands to the server's consent; they would be taken
+    // for answers of the protected session.
+    lastStatus_ = IoStatus::Failed;
+    lastError_ = "TLS: the server sent data before the TLS handshake";
+    Disconnect();
+    return false;
+  }
+  ConnectTarget target;
+  target.Host = Host;
+  target.Port = Port;
+  target.Tls = true;
+  target.Socks = IdSocksInfo;
+  target.TimeoutMs = timeoutMs <= 0 ? kDefaultTimeOutMs : timeoutMs;
+  target.Cancel = cancel;
+  TlsUpgrader upgrader = upgrader_ != nullptr ? upgrader_ : DefaultUpgrader();
+  std::unique_ptr<Transport> plain;
+  {
+    std::lock_guard<std::mutex> lock(transportMutex_);
+    plain = std::move(transport_);
+  }
+  pending_.clear();
+  pendingStart_ = 0;
+  pendingSearched_ = 0;
+  std::string error;
+  std::unique_ptr<Transport> secure = upgrader(std::move(plain), target, error);
+  if (!secure) {
+    lastStatus_ = IoStatus::Failed;
+    lastError_ = error.empty() ? "TLS handshake failed" : error;
+    // The upgrader closed the plain connection; the owner hears that it is gone.
+    if (OnDisconnected) OnDisconnected();
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(transportMutex_);
+    transport_ = std::move(secure);
+  }
+  upgraded_ = true;
+  lastStatus_ = IoStatus::Ok;
+  lastError_.clear();
+  return true;
+}
+
+TMailFailure TRapTCPClient::ConnectFailure() const {
+  return IsCertificateRejection(lastError_) ? TMailFailure::CertificateRejected
+                                            : TMailFailure::ConnectFailed;
 }
 
 void TRapTCPClient::UseTls() {
@@ -204,8 +273,9 @@ bool TRapTCPClient::ReadLn(std::string& line, bool& goesOn, int timeoutMs) {
   return true;
 }
 
-void TRapTCPClient::SetTransportFactory(TransportFactory factory) {
+void TRapTCPClient::SetTransportFactory(TransportFactory factory, TlsUpgrader upgrader) {
   factory_ = factory;
+  upgrader_ = upgrader;
 }
 
 }  // namespace maillib

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "maillib/MailFailure.h"
 #include "maillib/Transport.h"
 
 namespace maillib {
@@ -49,7 +50,17 @@ class TRapTCPClient {
 
   void UseTls();
   void UsePlain();
-  bool UsingTls() const { return tls_; }
+  // True when the connection runs over TLS: from the first byte, or since StartTls.
+  bool UsingTls() const { return tls_ || upgraded_; }
+  // Runs the TLS handshake on the open plain connection, after the server agreed to it
+  // (STARTTLS, STLS), with the same certificate and host-name checks as a TLS connect. False
+  // with the reason in LastError() on failure; the connection is closed then. Bytes the server
+  // sent after its consent and before the handshake came in plain text where nobody can vouch
+  // for them: they make the upgrade fail.
+  bool StartTls(int timeoutMs, const std::atomic<bool>* cancel = nullptr);
+  // Why the last Connect or StartTls failed: CertificateRejected when the server's certificate
+  // failed verification, ConnectFailed otherwise.
+  TMailFailure ConnectFailure() const;
 
   bool WriteLn(std::string_view text);
   bool Write(std::string_view text);
@@ -66,25 +77,29 @@ class TRapTCPClient {
   IoStatus LastStatus() const { return lastStatus_; }
   const std::string& LastError() const { return lastError_; }
 
-  // Tests and tools replace how transports are made (null restores the default one).
-  void SetTransportFactory(TransportFactory factory);
+  // Tests and tools replace how transports are made and upgraded to TLS (null restores the
+  // default one).
+  void SetTransportFactory(TransportFactory factory, TlsUpgrader upgrader = nullptr);
 
  private:
   std::unique_ptr<Transport> transport_;  // replaced and closed only under transportMutex_
   std::mutex transportMutex_;
   TransportFactory factory_ = nullptr;
+  TlsUpgrader upgrader_ = nullptr;
   std::string pending_;              // bytes received, from the last line handed out on
   std::size_t pendingStart_ = 0;     // where the unread part of pending_ begins
   std::size_t pendingSearched_ = 0;  // pending_ before it holds no LF after pendingStart_
-  bool tls_ = false;
+  bool tls_ = false;                 // the next Connect opens TLS from the first byte
+  bool upgraded_ = false;            // the current connection went over to TLS through StartTls
   IoStatus lastStatus_ = IoStatus::Ok;
   std::string lastError_;
 };
 
 // The factory of every client that has none of its own: null restores the real network
 // (TCP, then SOCKS when set, then TLS when switched on). Tests plug in-memory servers here for
-// objects that build their own client (the POP3 and SMTP clients, the workers).
-void SetDefaultTransportFactory(TransportFactory factory);
+// objects that build their own client (the POP3 and SMTP clients, the workers). The upgrader
+// (null: the real TLS handshake) serves StartTls of the same clients.
+void SetDefaultTransportFactory(TransportFactory factory, TlsUpgrader upgrader = nullptr);
 
 // Connects with a time limit the caller can also end through the cancel flag: returns true when
 // the attempt finished (successfully or not) within the limit; the caller then tests

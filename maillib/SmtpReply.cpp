@@ -1,5 +1,8 @@
 #include "maillib/SmtpReply.h"
 
+#include <algorithm>
+
+#include "maillib/Base64.h"
 #include "maillib/TextUtil.h"
 
 namespace maillib {
@@ -18,6 +21,13 @@ std::string_view AfterCode(std::string_view line) {
   return line;
 }
 
+// True for an EHLO line that offers AUTH ("250-AUTH LOGIN", "250 AUTH=PLAIN").
+bool IsAuthLine(std::string_view line) {
+  const std::string keyword = UpperAscii(AfterCode(line));
+  return keyword.size() >= 5 && keyword.compare(0, 4, "AUTH") == 0 &&
+         (keyword[4] == ' ' || keyword[4] == '=');
+}
+
 }  // namespace
 
 int ReplyLineCode(std::string_view line) {
@@ -33,9 +43,7 @@ bool IsFinalReplyLine(std::string_view line) {
 
 std::string AuthMechanism(const StringList& ehloLines) {
   for (const std::string& line : ehloLines) {
-    const std::string keyword = UpperAscii(AfterCode(line));
-    if (keyword.size() < 5 || keyword.compare(0, 4, "AUTH") != 0) continue;
-    if (keyword[4] != ' ' && keyword[4] != '=') continue;
+    if (!IsAuthLine(line)) continue;
     std::string rest = Trim(AfterCode(line).substr(4, kMaxMechanismText));
     if (!rest.empty() && rest.front() == '=') rest = Trim(std::string_view(rest).substr(1));
     std::string mechanism = TextBefore(rest, " ");
@@ -43,6 +51,44 @@ std::string AuthMechanism(const StringList& ehloLines) {
     return mechanism;
   }
   return {};
+}
+
+StringList AuthMechanisms(const StringList& ehloLines) {
+  StringList mechanisms;
+  for (const std::string& line : ehloLines) {
+    if (!IsAuthLine(line)) continue;
+    std::string rest = UpperAscii(AfterCode(line).substr(5));
+    std::replace(rest.begin(), rest.end(), '\t', ' ');
+    for (std::string_view words(rest); !words.empty();) {
+      const std::size_t blank = words.find(' ');
+      const std::string word = Trim(words.substr(0, blank));
+      words = blank == std::string_view::npos ? std::string_view() : words.substr(blank + 1);
+      if (!word.empty() &&
+          std::find(mechanisms.begin(), mechanisms.end(), word) == mechanisms.end())
+        mechanisms.push_back(word);
+    }
+  }
+  return mechanisms;
+}
+
+bool OffersExtension(const StringList& ehloLines, std::string_view keyword) {
+  for (const std::string& line : ehloLines) {
+    // The first line of the reply is the server's greeting, not an extension.
+    if (&line == &ehloLines.front()) continue;
+    const std::string text = UpperAscii(AfterCode(line));
+    if (text.compare(0, keyword.size(), keyword) != 0) continue;
+    if (text.size() == keyword.size() || static_cast<unsigned char>(text[keyword.size()]) <= ' ')
+      return true;
+  }
+  return false;
+}
+
+std::string PlainAuthResponse(std::string_view user, std::string_view password) {
+  std::string message(1, '\0');
+  message.append(user);
+  message.push_back('\0');
+  message.append(password);
+  return Base64EncodeStr(message);
 }
 
 std::string LocalPart(std::string_view address) {

@@ -30,6 +30,18 @@ bool IsFinalReplyLine(std::string_view line);
 // "AUTH PLAIN LOGIN" gives "PLAIN"). Empty when no line offers AUTH.
 std::string AuthMechanism(const StringList& ehloLines);
 
+// Every mechanism the AUTH lines of an EHLO reply name, upper-cased, in order and without
+// repeats ("250-AUTH LOGIN PLAIN" and "250-AUTH=PLAIN" give LOGIN, PLAIN).
+StringList AuthMechanisms(const StringList& ehloLines);
+
+// True when a line of the EHLO reply names the extension `keyword` (upper-case, e.g.
+// "STARTTLS"): its keyword after the code, in any letter case, alone or followed by a blank.
+bool OffersExtension(const StringList& ehloLines, std::string_view keyword);
+
+// The initial response of AUTH PLAIN (RFC 4616): base64 of NUL, the user name, NUL and the
+// password, with no authorization identity.
+std::string PlainAuthResponse(std::string_view user, std::string_view password);
+
 // The part of the address before '@' (the whole text when it has none).
 std::string LocalPart(std::string_view address);
 

@@ -101,6 +101,10 @@ SSL_CTX* SharedClientContext(std::string& error) {
 
 }  // namespace
 
+bool IsCertificateRejection(const std::string& error) {
+  return error.starts_with(kCertificateRejectedText);
+}
+
 struct TlsTransport::Session {
   std::unique_ptr<Transport> lower;
   SSL_CTX* context = nullptr;
@@ -158,8 +162,7 @@ struct TlsTransport::Session {
   std::string HandshakeFailure() const {
     long verify = SSL_get_verify_result(ssl);
     if (verify != X509_V_OK) {
-      return std::string("TLS: server certificate not accepted: ") +
-             X509_verify_cert_error_string(verify);
+      return std::string(kCertificateRejectedText) + X509_verify_cert_error_string(verify);
     }
     return "TLS handshake failed: " + OpenSslErrors();
   }

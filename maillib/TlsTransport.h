@@ -11,6 +11,12 @@
 
 namespace maillib {
 
+// The error texts of a handshake whose server certificate failed verification (an unknown
+// issuer, an expired certificate, a name that does not match) begin with this.
+inline constexpr const char* kCertificateRejectedText = "TLS: server certificate not accepted: ";
+// True when a connect's error text tells of a rejected server certificate.
+bool IsCertificateRejection(const std::string& error);
+
 class TlsTransport final : public Transport {
  public:
   // Runs the client handshake over `lower` for serverName (sent as SNI unless it is an address

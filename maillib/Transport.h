@@ -55,4 +55,10 @@ struct ConnectTarget {
 using TransportFactory = std::unique_ptr<Transport> (*)(const ConnectTarget& target,
                                                         std::string& error);
 
+// Turns an open plain connection into a TLS one after the server agreed to it (SMTP STARTTLS,
+// POP3 STLS): the handshake runs over `plain` for target.Host within target.TimeoutMs and
+// target.Cancel. Null with the reason in `error` on failure; `plain` is closed then.
+using TlsUpgrader = std::unique_ptr<Transport> (*)(std::unique_ptr<Transport> plain,
+                                                   const ConnectTarget& target, std::string& error);
+
 }  // namespace maillib

@@ -243,12 +243,17 @@ bool TReveiveEMailThread::Session::ConnectAndLogin() {
   if (client_.ConnectAndLogin() && !Canceled()) return true;
   // A run the user abandoned says nothing more.
   if (Canceled() || client_.LastFailure() == maillib::TMailFailure::Canceled) return false;
+  // What the user can do about it (an authorization code, a certificate to check) follows
+  // the status when the failure tells.
+  const std::string advice =
+      maillib::FailureAdvice(client_.LastFailure(), client_.LastFailureText(), client_.Host);
+  const std::string hint = advice.empty() ? std::string() : " " + advice;
   if (client_.LastFailure() == maillib::TMailFailure::LoginRefused) {
     owner_.loginFailed_ = true;
-    Report(kLoginFailed);
+    Report(kLoginFailed + hint);
   } else {
     owner_.connectFailed_ = true;
-    Report(kConnectFailed);
+    Report(kConnectFailed + hint);
   }
   return false;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Starts the mail servers the integration tests and benchmarks talk to, on 127.0.0.1 only,
 # with all their state in a fresh temporary folder:
-#   Dovecot POP3 (plain and implicit TLS, APOP offered), an SMTP server with AUTH (plain and
-#   implicit TLS), Dante SOCKS without authentication and, when run as root, with
+#   Dovecot POP3 (plain with STLS, and implicit TLS, APOP offered), an SMTP server with AUTH
+#   (plain, implicit TLS, and STARTTLS required before AUTH), Dante SOCKS without authentication and, when run as root, with
 #   user/password authentication.
 # The TLS certificates come from a certificate authority made for this run.
 # Writes KEY=VALUE lines to STATE_FILE (ports, folders, users); stop.sh STATE_FILE ends it all.
@@ -27,7 +27,7 @@ socks_user=tvsocks socks_password=Socks-Pass-3
 users=()
 for i in $(seq -w 1 40); do users+=("box$i"); done
 
-read -r -a ports <<<"$(free_ports 6 | tr '\n' ' ')"
+read -r -a ports <<<"$(free_ports 7 | tr '\n' ' ')"
 "$here/make-ca.sh" "$dir/ca"
 
 # Each pid file is named before its server starts, so a failed start still stops it.
@@ -39,9 +39,10 @@ echo "TV_PID_SMTP=$dir/smtp.pid" >>"$state.partial"
 start_bg "$dir/smtp.pid" "$dir/smtp.log" /usr/bin/python3 "$here/smtp_server.py" \
   --port "${ports[2]}" --tls-port "${ports[3]}" --cert "$dir/ca/server.crt" \
   --key "$dir/ca/server.key" --spool "$dir/spool" --user "$smtp_user" \
-  --password "$smtp_password"
+  --password "$smtp_password" --starttls-port "${ports[6]}" --auth-log "$dir/smtp-auth.log"
 wait_port "${ports[2]}" 15
 wait_port "${ports[3]}" 15
+wait_port "${ports[6]}" 15
 
 mkdir -p "$dir/socks"
 echo "TV_PID_SOCKS=$dir/socks/plain.pid" >>"$state.partial"
@@ -73,6 +74,8 @@ TV_POP3_USERS=$(IFS=,; echo "${users[*]}")
 TV_MAIL_ROOT=$dir/dovecot/mail
 TV_SMTP_PORT=${ports[2]}
 TV_SMTPS_PORT=${ports[3]}
+TV_SMTP_STARTTLS_PORT=${ports[6]}
+TV_SMTP_AUTH_LOG=$dir/smtp-auth.log
 TV_SMTP_USER=$smtp_user
 TV_SMTP_PASSWORD=$smtp_password
 TV_SMTP_SPOOL=$dir/spool

@@ -44,7 +44,7 @@ TEST(Pop3Tls, UntrustedCertificateRefusesTheConnection) {
   TrustTestCa(false);
   auto session = MakePop(*servers, "box11", true);
   EXPECT_FALSE(session->pop->ConnectAndLogin());
-  EXPECT_EQ(session->pop->LastFailure(), TPopFailure::ConnectFailed);
+  EXPECT_EQ(session->pop->LastFailure(), TPopFailure::CertificateRejected);
   EXPECT_TRUE(session->sent.empty()) << "nothing may be sent over an unverified connection";
 }
 

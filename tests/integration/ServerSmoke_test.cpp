@@ -37,6 +37,7 @@ TEST(ServerSmoke, EachServerAnswersOnItsPort) {
   REQUIRE_SERVERS(servers);
   EXPECT_EQ(FirstBytes(servers->pop3Port).rfind("+OK ", 0), 0u);
   EXPECT_EQ(FirstBytes(servers->smtpPort).rfind("220 ", 0), 0u);
+  EXPECT_EQ(FirstBytes(servers->smtpStartTlsPort).rfind("220 ", 0), 0u);
   // SOCKS 5 greeting offering "no authentication": the server picks method 0.
   EXPECT_EQ(FirstBytes(servers->socksPort, std::string("\x05\x01\x00", 3)),
             std::string("\x05\x00", 2));

@@ -93,7 +93,7 @@ TEST(SmtpServer, UntrustedCertificateRefusesTheConnection) {
   TrustTestCa(false);
   auto session = MakeSmtp(*servers, true);
   EXPECT_FALSE(session->smtp->ConnectAndLogin());
-  EXPECT_EQ(session->smtp->LastFailure(), TSmtpFailure::ConnectFailed);
+  EXPECT_EQ(session->smtp->LastFailure(), TSmtpFailure::CertificateRejected);
   EXPECT_TRUE(session->sent.empty());
 }
 

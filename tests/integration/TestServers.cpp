@@ -47,6 +47,8 @@ bool FromState(const std::map<std::string, std::string>& v, TestServers& s) {
   s.mailRoot = text("TV_MAIL_ROOT");
   s.smtpPort = Number(v, "TV_SMTP_PORT");
   s.smtpsPort = Number(v, "TV_SMTPS_PORT");
+  s.smtpStartTlsPort = Number(v, "TV_SMTP_STARTTLS_PORT");
+  s.smtpAuthLog = text("TV_SMTP_AUTH_LOG");
   s.smtpUser = text("TV_SMTP_USER");
   s.smtpPassword = text("TV_SMTP_PASSWORD");
   s.smtpSpool = text("TV_SMTP_SPOOL");
@@ -80,7 +82,9 @@ const TestServers* Servers(std::string& why) {
   static TestServers servers;
   static const bool loaded = [] {
     const char* path = std::getenv("TV_SERVERS_ENV");
-    return path != nullptr && FromState(ReadState(path), servers);
+    if (path == nullptr || !FromState(ReadState(path), servers)) return false;
+    setenv("SSL_CERT_FILE", servers.caFile.c_str(), 1);
+    return true;
   }();
   if (!loaded) why = "test servers not running (start them with scripts/test-servers/start.sh)";
   return loaded ? &servers : nullptr;

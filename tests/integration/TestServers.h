@@ -18,6 +18,8 @@ struct TestServers {
   std::string mailRoot;      // Maildir of user U: mailRoot/U/Maildir
   int smtpPort = 0;
   int smtpsPort = 0;
+  int smtpStartTlsPort = 0;  // STARTTLS required; AUTH offered only after it
+  std::string smtpAuthLog;   // a line "port=<port> login=<user>" per AUTH attempt, any port
   std::string smtpUser;
   std::string smtpPassword;
   std::string smtpSpool;  // accepted messages: smtpSpool/<first recipient>/<n>.eml
@@ -27,11 +29,13 @@ struct TestServers {
   std::string socksPassword;
 };
 
-// The running servers, or null (with the reason in `why`) when no state file can be read.
+// The running servers, or null (with the reason in `why`) when no state file can be read. The
+// first successful call also trusts the test authority (TrustTestCa(true)): the clients upgrade
+// every plain POP3 session to TLS, as Dovecot's plain port offers STLS.
 const TestServers* Servers(std::string& why);
 
 // Makes OpenSSL trust the test authority (SSL_CERT_FILE) or only the system store again.
-// Takes effect for TLS contexts made afterwards.
+// Takes effect for TLS contexts made afterwards; child processes inherit it.
 void TrustTestCa(bool trust);
 
 // Empties the mailbox of `user` (messages and Dovecot's index) and puts `messages` into it;

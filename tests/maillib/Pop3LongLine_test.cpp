@@ -30,6 +30,8 @@ struct LongLineSession {
   LongLineSession(const std::string& answer, std::size_t chunk) {
     script.ChunkSize(chunk)
         .Server("+OK ready\r\n")
+        .Client("CAPA\r\n")
+        .Server("-ERR unknown command\r\n")
         .Client("USER bob\r\n")
         .Server("+OK\r\n")
         .Client("PASS secret\r\n")
@@ -44,7 +46,7 @@ struct LongLineSession {
     pop.UserId = "bob";
     pop.UserPasswd = "secret";
     pop.TimeOut = 2000;
-    pop.TCPClient().SetTransportFactory(&ScriptedTransport::Factory);
+    pop.TCPClient().SetTransportFactory(&ScriptedTransport::Factory, &ScriptedTransport::Upgrade);
   }
 
   // Retrieves, then checks that the DELE read the server's own reply.
@@ -125,7 +127,7 @@ TEST(Pop3LongLine, LongReplyTextIsCutAndItsRestNeverTakenForTheNextReply) {
   pop.Host = "127.0.0.1";
   pop.UserId = "bob";
   pop.UserPasswd = "secret";
-  pop.TCPClient().SetTransportFactory(&ScriptedTransport::Factory);
+  pop.TCPClient().SetTransportFactory(&ScriptedTransport::Factory, &ScriptedTransport::Upgrade);
   ScriptedTransport::Plug plug(script);
   ASSERT_TRUE(pop.Connect());
   pop.SendCommand("USER bob");
@@ -147,7 +149,7 @@ TEST(Pop3LongLine, AnswerOverTheLimitFailsAndEndsTheSession) {
     TRapPOP pop;
     pop.Host = "127.0.0.1";
     pop.MaxAnswerBytes = 20000;
-    pop.TCPClient().SetTransportFactory(&ScriptedTransport::Factory);
+    pop.TCPClient().SetTransportFactory(&ScriptedTransport::Factory, &ScriptedTransport::Upgrade);
     ScriptedTransport::Plug plug(script);
     ASSERT_TRUE(pop.Connect());
     pop.SendCommand("RETR 1");

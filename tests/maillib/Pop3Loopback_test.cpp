@@ -63,6 +63,7 @@ TEST(Pop3Loopback, FullSessionThenAStalledRetrieveTimesOut) {
   std::string mismatch;
   auto server = ServePop3(listener,
                           {{"", "+OK ready\r\n"},
+                           {"CAPA", "+OK\r\nUSER\r\nUIDL\r\n.\r\n"},
                            {"USER bob", "+OK\r\n"},
                            {"PASS secret", "+OK\r\n"},
                            {"STAT", "+OK 2 330\r\n"},
@@ -98,6 +99,7 @@ TEST(Pop3Loopback, LongLineSplitByTheNetworkComesWhole) {
   const std::string longLine(3 * TRapTCPClient::kMaxLineLength + 7, 'w');
   auto server = ServePop3(listener,
                           {{"", "+OK ready\r\n"},
+                           {"CAPA", "+OK\r\nUSER\r\nUIDL\r\n.\r\n"},
                            {"USER bob", "+OK\r\n"},
                            {"PASS secret", "+OK\r\n"},
                            {"STAT", "+OK 1 100\r\n"},
@@ -124,7 +126,9 @@ TEST(Pop3Loopback, AbortFromAnotherThreadEndsAWaitOnASilentServer) {
   std::atomic<bool> release{false};
   std::string mismatch;
   // The server greets, takes the user name, then says nothing.
-  auto server = ServePop3(listener, {{"", "+OK ready\r\n"}, {"USER bob", ""}}, release, mismatch);
+  auto server = ServePop3(
+      listener, {{"", "+OK ready\r\n"}, {"CAPA", "+OK\r\nUSER\r\nUIDL\r\n.\r\n"}, {"USER bob", ""}},
+      release, mismatch);
   TRapPOP pop;
   AimAt(pop, listener,
         60000);  // longer than the server ever stays: only the abort can end the wait

@@ -41,6 +41,15 @@ TEST(Pop3Reply, ApopStampIsTakenFromTheFirstGreetingLine) {
   EXPECT_EQ(ApopStamp("+OK ready\r\nmore <x@y>"), "");
 }
 
+TEST(Pop3Reply, CapabilityIsTheFirstWordOfACapaLine) {
+  const StringList capa = {"TOP", "sasl PLAIN LOGIN", " stls ", "IMPLEMENTATION STLS-less"};
+  EXPECT_TRUE(Pop3HasCapability(capa, "STLS"));
+  EXPECT_TRUE(Pop3HasCapability(capa, "SASL"));
+  EXPECT_FALSE(Pop3HasCapability(capa, "UIDL"));
+  EXPECT_FALSE(Pop3HasCapability({"IMPLEMENTATION STLS", "STLSX"}, "STLS"));
+  EXPECT_FALSE(Pop3HasCapability({}, "STLS"));
+}
+
 TEST(Pop3Reply, ApopDigestIsLowerHexMd5OfStampAndPassword) {
   // The example of RFC 1939.
   EXPECT_EQ(ApopDigest("<1896.697170952@dbc.mtview.ca.us>", "tanstaaf"),

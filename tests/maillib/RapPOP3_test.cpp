@@ -19,6 +19,8 @@ using test::ScriptedTransport;
 ScriptedTransport& LogIn(ScriptedTransport& s, const std::string& user = "bob",
                          const std::string& pass = "secret") {
   return s.Server("+OK ready\r\n")
+      .Client("CAPA\r\n")
+      .Server("-ERR unknown command\r\n")
       .Client("USER " + user + "\r\n")
       .Server("+OK\r\n")
       .Client("PASS " + pass + "\r\n")
@@ -32,7 +34,7 @@ class Pop3Transcript : public ::testing::Test {
     pop.UserId = "bob";
     pop.UserPasswd = "secret";
     pop.TimeOut = 2000;
-    pop.TCPClient().SetTransportFactory(&ScriptedTransport::Factory);
+    pop.TCPClient().SetTransportFactory(&ScriptedTransport::Factory, &ScriptedTransport::Upgrade);
     pop.OnSendTextToSocket = [this](TRapPOP&, const std::string& s) { trace.push_back("> " + s); };
     pop.OnReceiveTextFromSocket = [this](TRapPOP&, const std::string& s) {
       trace.push_back("< " + s);
@@ -168,6 +170,8 @@ TEST_F(Pop3Transcript, StatErrIsAServerErrorReportedThroughOnError) {
 
 TEST_F(Pop3Transcript, RefusedPasswordIsLoginRefusedAndCloses) {
   first.Server("+OK ready\r\n")
+      .Client("CAPA\r\n")
+      .Server("-ERR unknown command\r\n")
       .Client("USER bob\r\n")
       .Server("+OK\r\n")
       .Client("PASS secret\r\n")
@@ -184,6 +188,8 @@ TEST_F(Pop3Transcript, RefusedPasswordIsLoginRefusedAndCloses) {
 TEST_F(Pop3Transcript, RefusedPasswordRetriesWithTheLocalPartThenAsksTheHandler) {
   pop.UserId = "bob@example.com";
   first.Server("+OK ready\r\n")
+      .Client("CAPA\r\n")
+      .Server("-ERR unknown command\r\n")
       .Client("USER bob@example.com\r\n")
       .Server("+OK\r\n")
       .Client("PASS secret\r\n")
@@ -211,6 +217,8 @@ TEST_F(Pop3Transcript, RefusedPasswordRetriesWithTheLocalPartThenAsksTheHandler)
 TEST_F(Pop3Transcript, RefusedPasswordRetriesWithTheAddressWhenTheUserHasNoAt) {
   pop.EmailAddress = "bob@example.com";
   first.Server("+OK ready\r\n")
+      .Client("CAPA\r\n")
+      .Server("-ERR unknown command\r\n")
       .Client("USER bob\r\n")
       .Server("+OK\r\n")
       .Client("PASS secret\r\n")
@@ -228,6 +236,8 @@ TEST_F(Pop3Transcript, RefusedPasswordRetriesWithTheAddressWhenTheUserHasNoAt) {
 
 TEST_F(Pop3Transcript, UnhandledPasswordRefusalEndsTheLogin) {
   first.Server("+OK ready\r\n")
+      .Client("CAPA\r\n")
+      .Server("-ERR unknown command\r\n")
       .Client("USER bob\r\n")
       .Server("+OK\r\n")
       .Client("PASS secret\r\n")
@@ -246,6 +256,8 @@ TEST_F(Pop3Transcript, PasswordRetriesAreBounded) {
   std::array<ScriptedTransport, TRapPOP::kMaxPasswordRetries + 1> scripts;
   for (ScriptedTransport& s : scripts) {
     s.Server("+OK ready\r\n")
+        .Client("CAPA\r\n")
+        .Server("-ERR unknown command\r\n")
         .Client("USER bob\r\n")
         .Server("+OK\r\n")
         .Client("PASS secret\r\n")
@@ -271,13 +283,15 @@ TEST_F(Pop3Transcript, ApopWithAStampSendsTheDigest) {
   pop.UserId = "mrose";
   pop.UserPasswd = "tanstaaf";
   first.Server("+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>\r\n")
+      .Client("CAPA\r\n")
+      .Server("-ERR unknown command\r\n")
       .Client("APOP mrose c4c9334bac560ecc979e58001b3e22fb\r\n")
       .Server("+OK maildrop has 1 message (369 octets)\r\n")
       .Client("STAT\r\n")
       .Server("+OK 1 369\r\n");
   ScriptedTransport::Plug plug(first);
   ASSERT_TRUE(pop.ConnectAndLogin());
-  EXPECT_EQ(trace[1], "> APOP mrose ****");
+  EXPECT_EQ(trace[3], "> APOP mrose ****");  // after CAPA and its answer
   ExpectPlayed(first);
 }
 
@@ -293,6 +307,8 @@ TEST_F(Pop3Transcript, ApopWithoutAStampLogsInWithUserPass) {
 TEST_F(Pop3Transcript, RefusedApopGoesToThePasswordHandler) {
   pop.IsAPOP = true;
   first.Server("+OK ready <1.2@host>\r\n")
+      .Client("CAPA\r\n")
+      .Server("-ERR unknown command\r\n")
       .Client("APOP bob " + ApopDigest("<1.2@host>", "secret") + "\r\n")
       .Server("-ERR permission denied\r\n");
   ScriptedTransport::Plug plug(first);
@@ -307,6 +323,8 @@ TEST_F(Pop3Transcript, RefusedApopGoesToThePasswordHandler) {
 TEST_F(Pop3Transcript, TracesNeverShowThePassword) {
   pop.UserId = "bob@example.com";
   first.Server("+OK ready\r\n")
+      .Client("CAPA\r\n")
+      .Server("-ERR unknown command\r\n")
       .Client("USER bob@example.com\r\n")
       .Server("+OK\r\n")
       .Client("PASS secret\r\n")
@@ -321,7 +339,7 @@ TEST_F(Pop3Transcript, TracesNeverShowThePassword) {
   for (const std::string& line : trace)
     EXPECT_EQ(line.find("secret"), std::string::npos) << line;
   EXPECT_EQ(pop.LastFailureText().find("secret"), std::string::npos);
-  EXPECT_EQ(trace[3], "> PASS ****");
+  EXPECT_EQ(trace[5], "> PASS ****");  // after CAPA, its answer, USER and its answer
 }
 
 // ---- listing ----

@@ -26,6 +26,12 @@
 //
 // The script object must outlive every client it is plugged into. Plug queues one or more
 // scripts for the connects that follow, in order; a connect with no script left fails.
+//
+// TLS upgrades (STARTTLS, STLS): TlsUpgrade() marks where the client must call the upgrader
+// (pass ScriptedTransport::Upgrade next to the factory, or use AsDefault); the connection then
+// goes on unchanged, standing in for the TLS one. TlsUpgradeFails(reason) makes that upgrade
+// fail with `reason`. An upgrade anywhere else in the script is a mismatch, as is any other
+// step played where an upgrade is expected.
 #pragma once
 
 #include <cstdio>
@@ -44,7 +50,7 @@ namespace maillib::test {
 
 class ScriptedTransport {
  public:
-  enum class StepKind { ServerSends, ClientSends, ServerCloses, ServerStalls };
+  enum class StepKind { ServerSends, ClientSends, ServerCloses, ServerStalls, TlsUpgrade };
   struct Step {
     StepKind kind;
     std::string bytes;
@@ -55,6 +61,10 @@ class ScriptedTransport {
   ScriptedTransport& Client(std::string bytes) { return Add(StepKind::ClientSends, bytes); }
   ScriptedTransport& ServerCloses() { return Add(StepKind::ServerCloses, {}); }
   ScriptedTransport& ServerStalls() { return Add(StepKind::ServerStalls, {}); }
+  ScriptedTransport& TlsUpgrade() { return Add(StepKind::TlsUpgrade, {}); }
+  ScriptedTransport& TlsUpgradeFails(std::string reason) {
+    return Add(StepKind::TlsUpgrade, reason);
+  }
   // Server steps are handed out at most `bytes` at a time (0: a whole step per Receive).
   ScriptedTransport& ChunkSize(std::size_t bytes) {
     chunk_ = bytes;
@@ -96,6 +106,11 @@ class ScriptedTransport {
     std::lock_guard<std::mutex> lock(mutex_);
     return connects_;
   }
+  // How many TLS upgrades the client asked for (failed ones included).
+  int Upgrades() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return upgrades_;
+  }
   // The target of the last connect that reached this script (host, port, TLS, proxy).
   ConnectTarget Target() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -134,6 +149,7 @@ class ScriptedTransport {
         ++next_;
         return Report(IoStatus::TimedOut, "time-out (scripted stall)", error);
       case StepKind::ClientSends:
+      case StepKind::TlsUpgrade:
         break;
     }
     mismatch_ = "client waited for the server at " + Describe(next_);
@@ -164,7 +180,7 @@ class ScriptedTransport {
     // Makes the queued scripts serve every client that has no factory of its own.
     void AsDefault() {
       asDefault_ = true;
-      SetDefaultTransportFactory(&ScriptedTransport::Factory);
+      SetDefaultTransportFactory(&ScriptedTransport::Factory, &ScriptedTransport::Upgrade);
     }
 
    private:
@@ -188,6 +204,10 @@ class ScriptedTransport {
     return script->Open(target, error);
   }
 
+  // A TlsUpgrader for scripted connections: plays the script's TlsUpgrade step.
+  static std::unique_ptr<Transport> Upgrade(std::unique_ptr<Transport> plain,
+                                            const ConnectTarget& target, std::string& error);
+
  private:
   class End;
 
@@ -198,6 +218,27 @@ class ScriptedTransport {
   }
 
   std::unique_ptr<Transport> Open(const ConnectTarget& target, std::string& error);
+
+  // Plays the upgrade step; false (with the reason) when it fails or is not due.
+  bool PlayUpgrade(const ConnectTarget& target, std::string& error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++upgrades_;
+    target_ = target;
+    target_.Cancel = nullptr;
+    if (!mismatch_.empty()) {
+      error = "script mismatch: " + mismatch_;
+      return false;
+    }
+    if (next_ >= steps_.size() || steps_[next_].kind != StepKind::TlsUpgrade || offset_ != 0) {
+      mismatch_ = "client upgraded to TLS " +
+                  (next_ < steps_.size() ? "at " + Describe(next_) : "after the end of the script");
+      error = "script mismatch: " + mismatch_;
+      return false;
+    }
+    error = steps_[next_].bytes;
+    ++next_;
+    return error.empty();
+  }
 
   // Matches the front of `bytes` against the current client step; the caller holds the lock.
   void ConsumeClientBytes(std::string_view& bytes) {
@@ -244,7 +285,7 @@ class ScriptedTransport {
 
   std::string Describe(std::size_t index) const {
     static const char* const kNames[] = {"server sends", "client sends", "server closes",
-                                         "server stalls"};
+                                         "server stalls", "TLS upgrade"};
     const Step& step = steps_[index];
     std::string text =
         "step " + std::to_string(index + 1) + " (" + kNames[static_cast<int>(step.kind)] + ")";
@@ -295,6 +336,7 @@ class ScriptedTransport {
   bool closedByClient_ = false;
   bool serverClosed_ = false;
   int connects_ = 0;
+  int upgrades_ = 0;
   ConnectTarget target_;
 };
 
@@ -316,6 +358,7 @@ class ScriptedTransport::End : public Transport {
   }
   // Like a socket, the end reports closed once a read saw the server close.
   bool IsOpen() const override { return open_ && !script_.ServerClosed(); }
+  ScriptedTransport& Script() { return script_; }
 
  private:
   ScriptedTransport& script_;
@@ -333,6 +376,22 @@ inline std::unique_ptr<Transport> ScriptedTransport::Open(const ConnectTarget& t
     return nullptr;
   }
   return std::make_unique<End>(*this);
+}
+
+inline std::unique_ptr<Transport> ScriptedTransport::Upgrade(std::unique_ptr<Transport> plain,
+                                                             const ConnectTarget& target,
+                                                             std::string& error) {
+  auto* end = dynamic_cast<End*>(plain.get());
+  if (end == nullptr) {
+    error = "not a scripted connection";
+    plain->Close();
+    return nullptr;
+  }
+  if (!end->Script().PlayUpgrade(target, error)) {
+    plain->Close();
+    return nullptr;
+  }
+  return plain;
 }
 
 }  // namespace maillib::test

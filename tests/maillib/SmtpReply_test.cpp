@@ -1,5 +1,7 @@
 #include "maillib/SmtpReply.h"
 
+#include "maillib/Base64.h"
+
 #include <gtest/gtest.h>
 
 using maillib::AlternateUserName;
@@ -62,4 +64,25 @@ TEST(SmtpEnvelope, AddressesAreBareAndSafe) {
   EXPECT_EQ(EnvelopeAddress("li@example.cn>\r\nRCPT TO: <x@y>"), "");
   EXPECT_EQ(EnvelopeAddress("a b@example.cn"), "");
   EXPECT_EQ(EnvelopeAddress(""), "");
+}
+
+TEST(SmtpExtensions, EveryOfferedMechanismAndTheStartTlsKeyword) {
+  using maillib::AuthMechanisms;
+  using maillib::OffersExtension;
+  const maillib::StringList ehlo = {"250-mx.example.cn", "250-AUTH LOGIN plain",
+                                    "250-AUTH=PLAIN XOAUTH2", "250-starttls", "250 SIZE 1000"};
+  EXPECT_EQ(AuthMechanisms(ehlo), (maillib::StringList{"LOGIN", "PLAIN", "XOAUTH2"}));
+  EXPECT_TRUE(AuthMechanisms({"250-mx", "250 SIZE 10", "250 AUTHX LOGIN"}).empty());
+  EXPECT_TRUE(OffersExtension(ehlo, "STARTTLS"));
+  EXPECT_TRUE(OffersExtension(ehlo, "SIZE"));
+  EXPECT_FALSE(OffersExtension(ehlo, "AUTH="));
+  // "STARTTLSX" is another keyword; the greeting line names the server, no extension.
+  EXPECT_FALSE(OffersExtension({"250-mx", "250 STARTTLSX"}, "STARTTLS"));
+  EXPECT_FALSE(OffersExtension({"250 STARTTLS"}, "STARTTLS"));
+}
+
+TEST(SmtpExtensions, PlainResponseHoldsBothNamesBetweenNuls) {
+  EXPECT_EQ(maillib::PlainAuthResponse("zhang@example.cn", "s3cret!"),
+            "AHpoYW5nQGV4YW1wbGUuY24AczNjcmV0IQ==");
+  EXPECT_EQ(maillib::Base64DecodeStr(maillib::PlainAuthResponse("u", "")), std::string("\0u\0", 3));
 }

@@ -58,7 +58,7 @@ inline ScriptedTransport& LoggedIn(ScriptedTransport& s) {
 class SmtpTest : public ::testing::Test {
  protected:
   SmtpTest() {
-    smtp.TCPClient().SetTransportFactory(&ScriptedTransport::Factory);
+    smtp.TCPClient().SetTransportFactory(&ScriptedTransport::Factory, &ScriptedTransport::Upgrade);
     smtp.Host = "mx.example.cn";
     smtp.HeloName = kUser;
     smtp.EmailAddress = kUser;

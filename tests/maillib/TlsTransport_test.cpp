@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <thread>
@@ -39,11 +41,33 @@ void EchoLines(SSL* ssl) {
   }
 }
 
-// Serves one connection: handshake, greeting, echo until the client closes.
+// The plain prelude of an upgraded connection: "+OK plain", the client's "STLS", "+OK begin".
+// False when the client sent something else or nothing.
+bool PlainPrelude(int fd) {
+  const std::string greeting = "+OK plain\r\n";
+  if (send(fd, greeting.data(), greeting.size(), MSG_NOSIGNAL) < 0) return false;
+  std::string received;
+  char byte = 0;
+  // Bounded by the line length and by the socket's receive time-out.
+  while (received.size() < kEchoLimit && received.find("\r\n") == std::string::npos) {
+    if (recv(fd, &byte, 1, 0) != 1) return false;
+    received += byte;
+  }
+  if (received != "STLS\r\n") return false;
+  const std::string begin = "+OK begin\r\n";
+  return send(fd, begin.data(), begin.size(), MSG_NOSIGNAL) > 0;
+}
+
+// Serves one connection: (after the plain prelude when `upgrade` is set) handshake, greeting,
+// echo until the client closes.
 void ServeTls(net_test::Listener& listener, const tls_test::Credential& credential,
-              std::atomic<bool>& handshakeOk) {
+              std::atomic<bool>& handshakeOk, bool upgrade = false) {
   int fd = listener.Accept();
   if (fd < 0) return;
+  if (upgrade && !PlainPrelude(fd)) {
+    close(fd);
+    return;
+  }
   SSL_CTX* context = credential.ServerContext();
   SSL* ssl = SSL_new(context);
   SSL_set_fd(ssl, fd);
@@ -61,8 +85,21 @@ void ServeTls(net_test::Listener& listener, const tls_test::Credential& credenti
 
 class TlsTest : public ::testing::Test {
  protected:
-  void Serve(const tls_test::Credential& credential) {
-    server_ = std::jthread([this, &credential] { ServeTls(listener_, credential, handshakeOk_); });
+  void Serve(const tls_test::Credential& credential, bool upgrade = false) {
+    server_ = std::jthread(
+        [this, &credential, upgrade] { ServeTls(listener_, credential, handshakeOk_, upgrade); });
+  }
+  // A plain connection to the server thread that has asked for STLS and been told to begin.
+  void OpenForUpgrade(TRapTCPClient& client) {
+    client.Host = "127.0.0.1";
+    client.Port = listener_.Port();
+    ASSERT_TRUE(client.Connect(3000)) << client.LastError();
+    std::string line;
+    ASSERT_TRUE(client.ReadLn(line, 3000)) << client.LastError();
+    EXPECT_EQ(line, "+OK plain");
+    ASSERT_TRUE(client.WriteLn("STLS"));
+    ASSERT_TRUE(client.ReadLn(line, 3000)) << client.LastError();
+    EXPECT_EQ(line, "+OK begin");
   }
   // A TLS connection to the server thread checked against `name`.
   std::unique_ptr<TlsTransport> Open(const std::string& name, std::string& error,
@@ -115,6 +152,7 @@ TEST_F(TlsTest, CertificateNameMustMatch) {
   Serve(pki_.server);
   EXPECT_EQ(Open("other.test", error), nullptr);
   EXPECT_NE(error.find("certificate"), std::string::npos) << error;
+  EXPECT_TRUE(IsCertificateRejection(error)) << error;
   server_.join();
 }
 
@@ -127,6 +165,41 @@ TEST_F(TlsTest, UntrustedCertificateIsRefused) {
   EXPECT_FALSE(client.Connect(3000));
   EXPECT_FALSE(client.Connected());
   EXPECT_NE(client.LastError().find("certificate"), std::string::npos) << client.LastError();
+  EXPECT_EQ(client.ConnectFailure(), TMailFailure::CertificateRejected);
+  server_.join();
+  EXPECT_FALSE(handshakeOk_);
+}
+
+TEST_F(TlsTest, PlainConnectionUpgradesAndCarriesLines) {
+  Serve(pki_.server, true);
+  TRapTCPClient client;
+  OpenForUpgrade(client);
+  EXPECT_FALSE(client.UsingTls());
+  ASSERT_TRUE(client.StartTls(3000)) << client.LastError();
+  EXPECT_TRUE(client.UsingTls());
+  std::string line;
+  ASSERT_TRUE(client.ReadLn(line, 3000)) << client.LastError();
+  EXPECT_EQ(line, "+OK secure");
+  ASSERT_TRUE(client.WriteLn("NOOP"));
+  ASSERT_TRUE(client.ReadLn(line, 3000));
+  EXPECT_EQ(line, "echo NOOP");
+  client.Disconnect();
+  // The next connection of the client starts plain again.
+  EXPECT_FALSE(client.UsingTls());
+}
+
+TEST_F(TlsTest, UpgradeToAnUntrustedCertificateFailsAndCloses) {
+  Serve(pki_.stranger, true);
+  TRapTCPClient client;
+  bool disconnected = false;
+  client.OnDisconnected = [&disconnected] { disconnected = true; };
+  OpenForUpgrade(client);
+  EXPECT_FALSE(client.StartTls(3000));
+  EXPECT_EQ(client.ConnectFailure(), TMailFailure::CertificateRejected) << client.LastError();
+  EXPECT_FALSE(client.Connected());
+  EXPECT_FALSE(client.UsingTls());
+  EXPECT_TRUE(disconnected);
+  EXPECT_FALSE(client.WriteLn("PASS secret"));
   server_.join();
   EXPECT_FALSE(handshakeOk_);
 }
@@ -142,6 +215,8 @@ TEST_F(TlsTest, PlainServerFailsTheHandshake) {
   std::string error;
   EXPECT_EQ(Open("mail.test", error), nullptr);
   EXPECT_FALSE(error.empty());
+  // Not a certificate problem: the server does not speak TLS at all.
+  EXPECT_FALSE(IsCertificateRejection(error)) << error;
 }
 
 TEST_F(TlsTest, SilentServerEndsTheHandshakeAtTheDeadline) {

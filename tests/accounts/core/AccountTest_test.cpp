@@ -54,7 +54,7 @@ ScriptedTransport& LoginScript(ScriptedTransport& s, const std::string& password
 
 // Connections of the test client come from the queued scripts.
 void Scripted(maillib::TRapSMTP& client) {
-  client.TCPClient().SetTransportFactory(&ScriptedTransport::Factory);
+  client.TCPClient().SetTransportFactory(&ScriptedTransport::Factory, &ScriptedTransport::Upgrade);
   client.TimeOut = 2000;
 }
 
@@ -85,6 +85,72 @@ TEST(AccountTest, RefusedPasswordOrGreetingIsAnAuthenticationError) {
   EXPECT_TRUE(password.Done()) << password.Mismatch();
   EXPECT_EQ(RunScripted(kAccount), AccountTestOutcome::AuthError);
   EXPECT_TRUE(greeting.Done()) << greeting.Mismatch();
+}
+
+TEST(AccountTest, ServerWithoutAuthenticationFailsTheTest) {
+  // Today's servers relay nothing for a client that did not log in: a server that offers no
+  // AUTH cannot send this account's mail, so the test must not call it usable.
+  ScriptedTransport noAuth;
+  noAuth.Server("220 mx.example.cn ESMTP\r\n")
+      .Client(Ehlo())
+      .Server("250-mx.example.cn\r\n250 8BITMIME\r\n")
+      .Client("QUIT\r\n");
+  ScriptedTransport noEhlo;  // an old server: EHLO refused twice, then HELO
+  noEhlo.Server("220 mx\r\n").Client(Ehlo()).Server("500 unknown\r\n");
+  ScriptedTransport noEhloAgain;
+  noEhloAgain.Server("220 mx\r\n")
+      .Client("EHLO zhang\r\n")
+      .Server("500 unknown\r\n")
+      .Client("HELO " + maillib::ComputerName() + "\r\n")
+      .Server("250 mx\r\n")
+      .Client("QUIT\r\n");
+  ScriptedTransport::Plug plug({&noAuth, &noEhlo, &noEhloAgain});
+  std::string advice = "stale";
+  EXPECT_EQ(RunAccountTest(kAccount, nullptr, &Scripted, &advice), AccountTestOutcome::AuthError);
+  EXPECT_TRUE(noAuth.Done()) << noAuth.Mismatch();
+  EXPECT_EQ(advice, "");
+  EXPECT_EQ(RunScripted(kAccount), AccountTestOutcome::AuthError);
+  EXPECT_TRUE(noEhloAgain.Done()) << noEhloAgain.Mismatch();
+}
+
+TEST(AccountTest, FailuresCarryTheHintForTheUser) {
+  const TestAccount qq{"zhang@qq.com", "smtp.qq.com", "s3cret!"};
+  ScriptedTransport refused;
+  refused.Server("220 newxmesmtplogicsvrszc.qq.com XMail Esmtp QQ Mail Server.\r\n")
+      .Client(Ehlo())
+      .Server("250-newxmesmtplogicsvrszc.qq.com\r\n250-AUTH LOGIN PLAIN\r\n250 8BITMIME\r\n");
+  for (const char* user : {"zhang@qq.com", "zhang"}) {
+    refused.Client("AUTH LOGIN\r\n")
+        .Server("334 VXNlcm5hbWU6\r\n")
+        .Client(maillib::Base64EncodeStr(user) + "\r\n")
+        .Server("334 UGFzc3dvcmQ6\r\n")
+        .Client(maillib::Base64EncodeStr(qq.password) + "\r\n")
+        .Server("535 Login Fail. Please enter your authorization code to login.\r\n");
+  }
+  // A STARTTLS server whose certificate fails: the plain greeting came, yet no connection that
+  // could carry the password was made.
+  ScriptedTransport untrusted;
+  untrusted.Server("220 mx ESMTP\r\n")
+      .Client(Ehlo())
+      .Server("250-mx\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n")
+      .Client("STARTTLS\r\n")
+      .Server("220 go ahead\r\n")
+      .TlsUpgradeFails("TLS: server certificate not accepted: self-signed certificate");
+  ScriptedTransport::Plug plug({&refused, &untrusted});
+  std::string advice;
+  EXPECT_EQ(RunAccountTest(qq, nullptr, &Scripted, &advice), AccountTestOutcome::AuthError);
+  EXPECT_TRUE(refused.Done()) << refused.Mismatch();
+  EXPECT_EQ(advice, "请使用邮箱的授权码登录");
+  EXPECT_EQ(accounts::AccountTestLabel(AccountTestOutcome::AuthError, advice),
+            "SMTP服务器(认证错误)! 请使用邮箱的授权码登录");
+  EXPECT_EQ(RunAccountTest(kAccount, nullptr, &Scripted, &advice),
+            AccountTestOutcome::ConnectError);
+  EXPECT_TRUE(untrusted.Done()) << untrusted.Mismatch();
+  EXPECT_EQ(untrusted.Sent().find("AUTH"), std::string::npos) << untrusted.Sent();
+  EXPECT_EQ(advice, "服务器证书验证失败,无法建立安全连接");
+  EXPECT_EQ(accounts::AccountTestLabel(AccountTestOutcome::ConnectError, advice),
+            "连接到SMTP服务器错误! 服务器证书验证失败,无法建立安全连接");
+  EXPECT_EQ(accounts::AccountTestLabel(AccountTestOutcome::Success, ""), "SMTP邮件测试成功!");
 }
 
 TEST(AccountTest, RefusedConnectionIsAConnectError) {

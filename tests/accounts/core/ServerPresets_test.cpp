@@ -84,7 +84,18 @@ TEST(ShippedPresets, EveryOfferedDomainHasBothHosts) {
     ASSERT_TRUE(ReadPresetHosts(path, domains[i], &hosts));
     EXPECT_NE(hosts.pop3, accounts::kPlaceholderPop) << domains[i];
     EXPECT_NE(hosts.smtp, accounts::kPlaceholderSmtp) << domains[i];
+    // Every preset names its port: without one the editor's account would log in on 110 or
+    // 25, in plain text where the provider offers no upgrade.
+    const maillib::ServerEndpoint pop = maillib::ParseServerField(hosts.pop3, 0, false);
+    const maillib::ServerEndpoint smtp = maillib::ParseServerField(hosts.smtp, 0, false);
+    EXPECT_EQ(pop.Port, 995) << domains[i] << " " << hosts.pop3;
+    EXPECT_TRUE(smtp.Port == 465 || smtp.Port == 587) << domains[i] << " " << hosts.smtp;
   }
+  PresetHosts outlook;
+  ASSERT_TRUE(ReadPresetHosts(path, "outlook.com", &outlook));
+  EXPECT_EQ(outlook.pop3, "outlook.office365.com:995");
+  EXPECT_EQ(outlook.smtp, "smtp-mail.outlook.com:587");
+  EXPECT_FALSE(maillib::ParseServerField(outlook.smtp, 25, false).Tls);  // STARTTLS, not 465
   PresetHosts gmail;
   ASSERT_TRUE(ReadPresetHosts(path, "gmail.com", &gmail));
   EXPECT_TRUE(maillib::ParseServerField(gmail.pop3, 110, false).Tls);

@@ -146,7 +146,8 @@ TEST_F(ReceiveWorker, InterruptedRunResumesWithoutLossOrDuplicates) {
 
 TEST_F(ReceiveWorker, RefusedPasswordOrConnectionStoresNothing) {
   ScriptedTransport refused;
-  refused.Server("+OK ready\r\n").Client("USER bob\r\n").Server("+OK\r\n");
+  refused.Server("+OK ready\r\n").Client("CAPA\r\n").Server("-ERR unknown command\r\n");
+  refused.Client("USER bob\r\n").Server("+OK\r\n");
   refused.Client("PASS secret\r\n").Server("-ERR bad password\r\n");
   refused.Client("USER bob@example.com\r\n").Server("+OK\r\n");
   refused.Client("PASS secret\r\n").Server("-ERR bad password\r\n");
@@ -164,6 +165,29 @@ TEST_F(ReceiveWorker, RefusedPasswordOrConnectionStoresNothing) {
   EXPECT_EQ(reports.Statuses(), (Texts{kConnecting, "连接POP3服务器失败"}));
   EXPECT_EQ(InboxSubjects(), "");
   EXPECT_EQ(MailDate(), kT0);
+}
+
+TEST_F(ReceiveWorker, FailedLoginOrCertificateTellsTheUserWhatToDo) {
+  // QQ refuses the mailbox password and asks for the authorization code.
+  ScriptedTransport refused;
+  refused.Server("+OK ready\r\n").Client("CAPA\r\n").Server("-ERR unknown command\r\n");
+  for (const char* user : {"USER bob\r\n", "USER bob@example.com\r\n"}) {
+    refused.Client(user).Server("+OK\r\n");
+    refused.Client("PASS secret\r\n").Server("-ERR Please using authorized code to login.\r\n");
+  }
+  auto worker = RunAgainst(refused, Info(kTakeFromServer), Context());
+  EXPECT_TRUE(worker->LoginFailed());
+  EXPECT_EQ(reports_.Statuses(), (Texts{kConnecting, "身份验证失败... 请使用邮箱的授权码登录"}));
+
+  RecordedReports reports;
+  receive::ReceiveContext context = Context();
+  context.reports = &reports;
+  ScriptedTransport untrusted;
+  untrusted.RefuseConnect("TLS: server certificate not accepted: certificate has expired");
+  worker = RunAgainst(untrusted, Info(kTakeFromServer), context);
+  EXPECT_TRUE(worker->ConnectFailed());
+  EXPECT_EQ(reports.Statuses(),
+            (Texts{kConnecting, "连接POP3服务器失败 服务器证书验证失败,无法建立安全连接"}));
 }
 
 bool Contains(const Texts& texts, const std::string& text) {
@@ -299,8 +323,8 @@ void EndlessServer(net_test::Listener& listener, std::atomic<bool>& fetching, st
   std::string error;
   peer.Send("+OK ready\r\n", error);
   const char* const answers[] = {
-      "+OK\r\n", "+OK\r\n", "+OK 1 100000\r\n", "-ERR no UIDL\r\n", "+OK\r\n1 100000\r\n.\r\n",
-      "+OK\r\n"};
+      "-ERR unknown command\r\n", "+OK\r\n", "+OK\r\n", "+OK 1 100000\r\n", "-ERR no UIDL\r\n",
+      "+OK\r\n1 100000\r\n.\r\n", "+OK\r\n"};
   for (const char* answer : answers) {
     std::string command;  // the client waits for each answer: one command per read
     if (!net_test::ReadUntil(peer, command, "\r\n")) return;

@@ -121,9 +121,10 @@ inline std::string Message(const std::string& id, std::time_t when, bool attachm
 
 // ---- POP3 dialogue pieces (user "bob", password "secret") ----
 
-// The greeting, USER, PASS and STAT of a mailbox of `count` messages.
+// The greeting, CAPA (refused: no STLS), USER, PASS and STAT of a mailbox of `count` messages.
 inline void SignIn(ScriptedTransport& t, int count) {
-  t.Server("+OK ready\r\n").Client("USER bob\r\n").Server("+OK\r\n");
+  t.Server("+OK ready\r\n").Client("CAPA\r\n").Server("-ERR unknown command\r\n");
+  t.Client("USER bob\r\n").Server("+OK\r\n");
   t.Client("PASS secret\r\n").Server("+OK\r\n");
   t.Client("STAT\r\n").Server("+OK " + std::to_string(count) + " 0\r\n");
 }
