@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,16 @@ inline bool OnPath(const std::string& program) {
     start = end + 1;
   }
   return false;
+}
+
+// A field of /proc/self/status in MB ("VmRSS", "VmHWM"); -1 when it cannot be read.
+inline double StatusMb(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field + ":", 0) == 0) return std::atof(line.c_str() + field.size() + 1) / 1024;
+  }
+  return -1;
 }
 
 }  // namespace bench

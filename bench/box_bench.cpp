@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "app/DataQX.h"
+#include "bench/ProcessTimer.h"
 #include "boxes/BoxRows.h"
 #include "boxes/MailBoxes.h"
 #include "boxes/StoredMessage.h"
@@ -51,20 +52,11 @@
 
 namespace {
 
+using bench::StatusMb;
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point since) {
   return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-// A field of /proc/self/status in MB ("VmRSS", "VmHWM"); -1 when it cannot be read.
-double StatusMb(const std::string& field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field + ":", 0) == 0) return std::atof(line.c_str() + field.size() + 1) / 1024;
-  }
-  return -1;
 }
 
 // HTML of about `bytes`: paragraphs of mixed Chinese and Latin text, links (upper- and
