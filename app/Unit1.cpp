@@ -58,6 +58,7 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
       std::make_unique<receive::ReceiveSchedule>(programFolder_, std::move(databases), this);
   schedule_->SetTrace(trace_.get());
   menus_ = BuildMainMenus(this);
+  BuildSending();
   BuildForm();
 
   tray_ = new platform::TrayIcon(MailIcon(), QStringLiteral("Tenvel 202"), this);
@@ -72,6 +73,7 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   platform::TrimOnApplicationStateChanges(this);
   ConnectMenus();
   ConnectBoxes();
+  ConnectCompose();
 
   TinitTimer1.setInterval(kInitInterval);
   tmr1.setInterval(kSettingsInterval);
@@ -144,6 +146,7 @@ void TForm1::TinitTimer1Timer() {
   recentRecipients_ = store::RecentRecipients(root);
   defaultAccount_ = store::DefaultAccount(root);
   FillRuntimeMenus();
+  StartSendController();
 }
 
 void TForm1::FillRuntimeMenus() {

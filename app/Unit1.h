@@ -20,6 +20,8 @@
 #include "app/DataQX.h"
 #include "app/MainMenus.h"
 #include "maillib/Trace.h"
+#include "send/AttachmentRegistry.h"
+#include "send/SendController.h"
 #include "send/sendmThread.h"
 #include "store/Database.h"
 #include "store/Query.h"
@@ -42,9 +44,17 @@ namespace boxes {
 class MailBoxes;
 class MailMoves;
 struct DraftFields;
+enum class MessageMenuItem;
 }  // namespace boxes
 namespace send {
 class ComposePage;
+class SendingPage;
+struct ComposeFields;
+struct ExportSetting;
+struct ReadingExport;
+}  // namespace send
+namespace editor {
+class EditorMenu;
 }
 
 namespace app {
@@ -53,6 +63,9 @@ class CompanionTools;
 class EnterKeyFilter;
 class TAboutus;
 class TitlePanel;
+
+// What a compose command makes of the selected message.
+enum class ComposeKind { Reply, Forward, SendAgain };
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -117,6 +130,8 @@ class TForm1 : public QMainWindow {
   QPushButton* btn28 = nullptr;         // close, caption "r"
   QPushButton* btnManualRec = nullptr;  // hint 手动收信
   QPushButton* btnCompose = nullptr;    // 写信
+  QPushButton* btnReply = nullptr;      // 回复
+  QPushButton* btnForward = nullptr;    // 转发
   QPushButton* btn7 = nullptr;          // 收件箱
   QPushButton* btn8 = nullptr;          // 发件箱
   QPushButton* btn9 = nullptr;          // other boxes
@@ -133,6 +148,18 @@ class TForm1 : public QMainWindow {
   const MainMenus& Menus() const { return menus_; }
   boxes::MailBoxes* Boxes() const { return boxes_; }
   send::ComposePage* Compose() const { return compose_; }
+  send::SendingPage* Sending() const { return sendingPage_; }
+  // The SEND controller; null until the databases are open.
+  send::SendController* Sender() const { return sendController_; }
+
+  // Compose commands (Unit1Send.cpp).
+  void NewMailClick();  // 写信
+  void ReplyClick();    // 回复: the one message selected in the inbox
+  void ForwardClick();  // 转发: the one message selected in a box
+  void SendClick();     // SEND on the compose page
+  // A mailto: address opens the compose page with its recipient and subject; false for any
+  // other address (it goes to the desktop).
+  bool ComposeMailto(const QUrl& url);
   platform::TrayIcon* Tray() const { return tray_; }
   EnterKeyFilter* EnterFilter() const { return enterFilter_; }
   CompanionTools* Tools() const { return tools2_; }
@@ -185,6 +212,18 @@ class TForm1 : public QMainWindow {
   // Fills the compose page with an opened draft.
   void ShowDraft(const boxes::DraftFields& fields);
   void ShowPage(QWidget* page);
+  // Unit1Send.cpp
+  void BuildSending();
+  void StartSendController();
+  void ConnectCompose();
+  void FillCompose(const send::ComposeFields& fields);
+  void ComposeFromSelected(ComposeKind kind);
+  send::ExportSetting ExportSettings() const;
+  void SaveComposeContent();
+  send::ReadingExport ShownReadingTexts() const;
+  // 内容另存为 (forward false) or 作为附件转发 (true) of the message on the reading page.
+  void ReadingPageExport(bool forward);
+  void MessageMenuCommand(boxes::MessageMenuItem item);
 
   QString programFolder_;
   TDataQX* data_;
@@ -196,6 +235,11 @@ class TForm1 : public QMainWindow {
   // The process-wide send flags; the compose page's read-receipt toggle lives here.
   send::SendState sendState_;
   send::ComposePage* compose_ = nullptr;  // in the page stack after the box pages
+  send::AttachmentRegistry attachmentRegistry_;
+  send::SendingPage* sendingPage_ = nullptr;  // in the page stack after the compose page
+  send::SendSetup sendSetup_;
+  send::SendController* sendController_ = nullptr;
+  editor::EditorMenu* editorMenu_ = nullptr;
   // Outlives the schedule, whose workers write to it.
   std::unique_ptr<maillib::FileTrace> trace_;
   // Goes first when the window is destroyed: its workers are ended and waited for while the

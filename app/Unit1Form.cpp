@@ -22,6 +22,7 @@
 #include "platform/HtmlView.h"
 #include "receive/ReceiveSchedule.h"
 #include "send/ComposePage.h"
+#include "send/SendingPage.h"
 
 namespace app {
 namespace {
@@ -30,7 +31,7 @@ constexpr const char* kStyle = R"(
 #pnl1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3a78c9, stop:1 #1f4e9a); }
 #pnl1 QLabel { color: white; }
 #toolbar { background: #e8f0fa; border-bottom: 1px solid #b8c9de; }
-#toolbar QPushButton { padding: 4px 10px; }
+#toolbar QPushButton { padding: 4px 6px; }
 #statusLine { color: #5a6b7d; padding: 2px 6px; }
 )";
 
@@ -116,7 +117,9 @@ QWidget* TForm1::BuildToolbar() {
   bar->setObjectName(QStringLiteral("toolbar"));
   bar->setAttribute(Qt::WA_StyledBackground);
   btnManualRec = ToolButton(bar, "收信", "手动收信");
-  btnCompose = ToolButton(bar, "写信", "写信", false);  // writing mail is not built yet
+  btnCompose = ToolButton(bar, "写信", "写信");
+  btnReply = ToolButton(bar, "回复", "回复");
+  btnForward = ToolButton(bar, "转发", "转发");
   btn7 = ToolButton(bar, "收件箱", "收件箱");
   btn8 = ToolButton(bar, "发件箱", "发件箱");
   btn9 = ToolButton(bar, "其他邮箱", "待办箱、草稿箱、删除箱、备份箱、便签箱");
@@ -128,8 +131,8 @@ QWidget* TForm1::BuildToolbar() {
   btn10 = ToolButton(bar, "设置", "设置");
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(6, 4, 6, 4);
-  for (QPushButton* button :
-       {btnManualRec, btnCompose, btn7, btn8, btn9, btn5, btnDelete, btnPrevious, btnNext, btn24}) {
+  for (QPushButton* button : {btnManualRec, btnCompose, btnReply, btnForward, btn7, btn8, btn9,
+                              btn5, btnDelete, btnPrevious, btnNext, btn24}) {
     row->addWidget(button);
   }
   row->addStretch(1);
@@ -149,6 +152,7 @@ void TForm1::BuildPages() {
   PageControl1->addWidget(ts1);
   boxes_->AddPagesTo(PageControl1);
   PageControl1->addWidget(compose_);
+  PageControl1->addWidget(sendingPage_);
   boxes_->SetComposePage(compose_);
   PageControl1->setCurrentWidget(ts1);
 }

@@ -10,6 +10,7 @@
 #include "app/Unit1.h"
 #include "platform/FileIcons.h"
 #include "platform/HtmlView.h"
+#include "platform/Shell.h"
 #include "platform/SingleInstance.h"
 
 int main(int argc, char** argv) {
@@ -35,6 +36,11 @@ int main(int argc, char** argv) {
   app::TForm1 mainWindow(programFolder, &dataModule);
   // Starting the program again shows this window, also from the notification area.
   mainWindow.FollowLaterStarts(&instance);
+  // A mailto: link of a shown message is written on the compose page; other addresses go to
+  // the desktop.
+  platform::SetUrlOpener([&mainWindow](const QUrl& url) {
+    return mainWindow.ComposeMailto(url) || platform::OpenUrlOnDesktop(url);
+  });
   mainWindow.show();
   mainWindow.raise();
   return QApplication::exec();

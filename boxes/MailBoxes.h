@@ -81,6 +81,12 @@ enum class MessageMenuItem {
   Print,                // 打印
 };
 
+// The one message a reply, forward or send again works on: its box and its row's ID.
+struct SelectedMessage {
+  Box box = Box::Inbox;
+  int id = 0;
+};
+
 class MailBoxes : public QObject {
   Q_OBJECT
 
@@ -103,6 +109,9 @@ class MailBoxes : public QObject {
   std::optional<Box> ShownBox() const;
   bool ReadingShown() const;
   bool ComposeShown() const;
+  // The single message selected in the box page shown, or, while the reading page is shown, in
+  // the box it was opened from; none when no page shows exactly one message of a box.
+  std::optional<SelectedMessage> Selected() const;
 
   // Shows the box's page, empties its fields, blanks its preview and fills its list with the
   // box's open query. For the inbox also prepares pm5 (作为附件转发 disabled).

@@ -160,6 +160,16 @@ void MailBoxes::OpenDraft(int row) {
   emit draftOpened(fields);
 }
 
+std::optional<SelectedMessage> MailBoxes::Selected() const {
+  BoxPage* page = nullptr;
+  if (const std::optional<Box> shown = ShownBox()) page = Page(*shown);
+  if (ReadingShown()) page = ReadingSource();
+  if (page == nullptr) return std::nullopt;
+  const int row = page->SingleSelectedRow();
+  if (row < 0) return std::nullopt;
+  return SelectedMessage{page->box(), page->Model()->Row(row).id};
+}
+
 BoxPage* MailBoxes::ReadingSource() const {
   for (Box box : kReadingBoxes) {
     if (Page(box)->SingleSelectedRow() >= 0) return Page(box);

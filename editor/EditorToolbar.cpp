@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "editor/EditActions.h"
 #include "editor/EditorCommands.h"
@@ -31,9 +32,15 @@ EditorToolbar::EditorToolbar(QWidget* parent)
       actions_(new EditActions(this)),
       fonts_(new QComboBox(this)),
       sizes_(new QComboBox(this)) {
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
+  // Two rows: the formatting controls, then the clipboard, undo and the picture tools, so the
+  // toolbar fits a window of the normal width.
+  auto* rows = new QVBoxLayout(this);
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->setSpacing(1);
+  auto* layout = new QHBoxLayout;
   layout->setSpacing(1);
+  rows->addLayout(layout);
+  row_ = layout;
 
   QStringList families = QFontDatabase::families();
   const QString defaultFont = ToQString(kDefaultFontName);
@@ -41,6 +48,10 @@ EditorToolbar::EditorToolbar(QWidget* parent)
   fonts_->addItems(families);
   fonts_->setCurrentText(defaultFont);
   fonts_->setToolTip(QStringLiteral("字体"));
+  // A long family name must not widen the toolbar (and with it the main window): the list
+  // is as wide as about twelve characters and shows longer names in its drop-down.
+  fonts_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  fonts_->setMinimumContentsLength(12);
   for (int size = kFirstListSize; size <= kLastListSize; ++size)
     sizes_->addItem(QString::number(size));
   sizes_->setCurrentText(ToQString(kDefaultListSize));
@@ -72,6 +83,11 @@ EditorToolbar::EditorToolbar(QWidget* parent)
   connect(AddButton(Button::Background, QStringLiteral("背景"), QStringLiteral("背景颜色")),
           &QToolButton::clicked, this, &EditorToolbar::ChooseBackground);
 
+  layout->addStretch(1);
+  layout = new QHBoxLayout;
+  layout->setSpacing(1);
+  rows->addLayout(layout);
+  row_ = layout;
   const auto acts = [this](Button button, QAction* action) {
     QToolButton* b = AddButton(button, QString(), QString());
     b->setDefaultAction(action);
@@ -104,7 +120,7 @@ QToolButton* EditorToolbar::AddButton(Button button, const QString& text, const 
   b->setAutoRaise(true);
   // A click leaves the keyboard focus (and the selection) in the editor.
   b->setFocusPolicy(Qt::NoFocus);
-  layout()->addWidget(b);
+  row_->addWidget(b);
   buttons_[button] = b;
   return b;
 }

@@ -17,6 +17,7 @@
 #include "platform/HtmlEditor.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QToolButton;
 
 namespace editor {
@@ -78,6 +79,7 @@ class EditorToolbar : public QWidget {
   QComboBox* fonts_;
   QComboBox* sizes_;
   std::map<Button, QToolButton*> buttons_;
+  QHBoxLayout* row_ = nullptr;  // the row AddButton adds to
 };
 
 }  // namespace editor
