@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "maillib/Base64.h"
+#include "maillib/MailFailure.h"
 #include "maillib/RapMsg.h"
 #include "maillib/RapSMTP.h"
 #include "maillib/TextUtil.h"
@@ -137,6 +138,14 @@ class SendRun {
       loginFailed = true;
     }
     if (!client.SocketError && !client.ReplyError) connectFailed = true;
+    // A rejected certificate or a provider that wants its authorization code is said in
+    // words the user can act on, after the fixed line.
+    const std::string advice =
+        maillib::FailureAdvice(client.LastFailure(), client.LastFailureText(), client.Host);
+    if (!advice.empty()) {
+      words += " " + advice;
+      ErrorLine(words);
+    }
     Failure(words, client.LastFailureText());
     return false;
   }

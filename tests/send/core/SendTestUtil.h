@@ -33,7 +33,8 @@ inline const std::string kPassword = "s3cret!";
 // What the server does; set before the client connects.
 struct ServerRules {
   bool refuseConnect = false;
-  std::string password = kPassword;  // AUTH LOGIN accepts only this
+  std::string password = kPassword;             // AUTH LOGIN accepts only this
+  std::string passwordRefusal = "535 bad\r\n";  // the reply to any other password
   std::vector<std::string> refusedRecipients;
   std::string dataEndReply = "250 queued as 1\r\n";
   std::size_t closeAfterDataBytes = 0;  // > 0: the connection drops after that much data
@@ -222,7 +223,8 @@ inline std::string FakeSmtp::Answer(const std::string& line, bool& close) {
     case Phase::Password:
       commands_.push_back("<password>");
       phase_ = Phase::Command;
-      return line == maillib::Base64EncodeStr(rules.password) ? "235 ok\r\n" : "535 bad\r\n";
+      return line == maillib::Base64EncodeStr(rules.password) ? "235 ok\r\n"
+                                                              : rules.passwordRefusal;
     default:
       break;
   }

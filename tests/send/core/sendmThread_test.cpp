@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "maillib/Addresses.h"
+#include "maillib/MailFailure.h"
 #include "maillib/RapMsg.h"
 #include "maillib/TextUtil.h"
 #include "store/MessageRecord.h"
@@ -198,6 +199,21 @@ TEST_F(SendWorker, ARefusedPasswordIsALoginFailure) {
   EXPECT_FALSE(server_.Received("MAIL FROM: <" + kSender + ">"));
   EXPECT_EQ(Kind(), store::kind::kSendFailed);
   EXPECT_EQ(trace_.Text().find(maillib::Base64EncodeStr(kPassword)), std::string::npos);
+}
+
+// A provider that takes only its authorization code says so in the refusal; the error line
+// tells the user what to do instead of only "wrong password".
+TEST_F(SendWorker, AnAuthorizationCodeRefusalIsExplained) {
+  server_.rules.password = "another";
+  server_.rules.passwordRefusal =
+      "535 Login Fail. Please enter your authorization code to login.\r\n";
+  send::SendJob job = Job("a@x.cn");
+  job.smtpServer = "smtp.qq.com";
+  auto worker = Send(job);
+  EXPECT_TRUE(worker->LoginFailed());
+  ASSERT_FALSE(reports_.errorLines.empty());
+  EXPECT_NE(reports_.errorLines.back().find(maillib::kAuthorizationCodeAdvice), std::string::npos);
+  EXPECT_EQ(Kind(), store::kind::kSendFailed);
 }
 
 // A refused recipient, a connection cut during the data and a refused end of data: nothing
