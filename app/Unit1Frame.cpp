@@ -24,6 +24,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/WorkingSet.h"
 #include "receive/ReceiveSchedule.h"
+#include "send/ComposeFill.h"
 #include "send/ComposePage.h"
 
 namespace app {
@@ -148,6 +149,7 @@ void TForm1::ShowDraft(const boxes::DraftFields& fields) {
   page.bodyHtml = fields.body;
   // The bar shows the draft's attachments; a hidden bar would drop them from the next save.
   page.attachments = fields.attachments;
+  page.pictureFiles = send::DraftPictureFiles(fields.body);
   compose_->Fill(page);
   ShowPage(compose_);
 }

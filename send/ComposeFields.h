@@ -17,6 +17,8 @@ struct ComposeFields {
   // Folders whose pictures the body shows and that may be sent with it (the mail folder of a
   // message replied to or forwarded); the compose page adds the pictures the user inserts.
   std::vector<std::string> pictureFolders;
+  // Picture files the body shows that the user put in earlier (the pictures of a draft).
+  std::vector<std::string> pictureFiles;
 };
 
 }  // namespace send

@@ -7,6 +7,7 @@
 #include "boxes/BoxRows.h"
 #include "boxes/DraftOpen.h"
 #include "maillib/TextUtil.h"
+#include "maillib/UrlPath.h"
 #include "store/MessageRecord.h"
 
 namespace send {
@@ -139,6 +140,31 @@ bool LoadSendAgainFields(store::Database& mail, int id, const std::string& mailF
   if (!LoadRecord(mail, boxes::Box::Sent, id, &record, error)) return false;
   *fields = SendAgainFields(record, mailFileFolder);
   return true;
+}
+
+std::vector<std::string> DraftPictureFiles(const std::string& html) {
+  static constexpr std::string_view kPictureExtensions[] = {".bmp",  ".gif", ".ico",
+                                                            ".jpeg", ".jpg", ".png"};
+  std::vector<std::string> files;
+  const std::string_view text(html);
+  const std::string_view mark = "src=\"";
+  for (std::size_t at = text.find(mark); at != std::string_view::npos;
+       at = text.find(mark, at + mark.size())) {
+    const std::size_t from = at + mark.size();
+    const std::size_t end = text.find('"', from);
+    if (end == std::string_view::npos) break;
+    const std::string value(text.substr(from, end - from));
+    const std::string path = value.rfind("file:", 0) == 0 ? maillib::FileUrlToPath(value) : value;
+    if (path.empty() || path.front() != '/') continue;
+    const std::string lower = maillib::LowerAscii(path);
+    for (std::string_view ext : kPictureExtensions) {
+      if (lower.size() > ext.size() && lower.ends_with(ext)) {
+        files.push_back(path);
+        break;
+      }
+    }
+  }
+  return files;
 }
 
 }  // namespace send

@@ -45,6 +45,11 @@ ComposeFields SendAgainFields(const store::MessageRecord& record,
 ComposeFields AttachmentForwardFields(const std::string& subject, const std::string& writtenFile,
                                       const std::string& defaultAccount);
 
+// The local picture files a body written here shows (its src="..." values that name a file
+// with a picture's extension, as "file://" URLs or paths): a draft's pictures are the user's
+// own and go out with it again. Other local files are not listed, so they never travel.
+std::vector<std::string> DraftPictureFiles(const std::string& html);
+
 // Reads the message with this ID from the box's table and makes the fields of the operation:
 // reply reads the inbox, send again the sent box, forward the box given. False when there is
 // no such row (error empty) or the read failed (*error set); *fields is then left as it was.

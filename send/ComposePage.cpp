@@ -260,7 +260,7 @@ void ComposePage::Fill(const ComposeFields& fields) {
     AddAttachment(QString::fromStdString(path));
   attachmentBar_->setVisible(!fields.attachments.empty());
   editor_->SetBodyHtml(QString::fromStdString(fields.bodyHtml));
-  pictureFiles_.clear();
+  pictureFiles_ = fields.pictureFiles;
   pictureFolders_ = fields.pictureFolders;
   editor_->FocusEditor();
 }

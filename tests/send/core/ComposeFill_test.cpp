@@ -154,3 +154,20 @@ TEST(MoveMnicheng, TakesTheAddressInsideAngleBrackets) {
 }
 
 }  // namespace
+
+namespace send {
+namespace {
+
+// A reopened draft sends its pictures again; a local file that is no picture, a relative
+// path and a web address are not the user's pictures and never travel.
+TEST(DraftPictures, OnlyLocalPictureFilesOfTheBodyAreListed) {
+  const std::string html =
+      "<p><img src=\"file:///home/u/Pictures/%E5%9B%BE%201.PNG\" >"
+      "<img src=\"/home/u/a.gif\"><img src=\"file:///home/u/.ssh/id_rsa\">"
+      "<img src=\"pic.jpg\"><img src=\"http://example.com/x.png\"></p>";
+  EXPECT_EQ(DraftPictureFiles(html),
+            (std::vector<std::string>{"/home/u/Pictures/图 1.PNG", "/home/u/a.gif"}));
+}
+
+}  // namespace
+}  // namespace send
