@@ -58,8 +58,9 @@ void TForm1::StartSendController() {
   // The controller needs the open databases; it is made once they are.
   if (sendController_ || !data_->IsOpen()) return;
   send::SendSetup setup = sendSetup_;
-  setup.mail = data_->ADOCDUser.get();
-  setup.accounts = data_->ADOConnectionAcc.get();
+  // Read at each send: the settings check opens the account database again after start-up.
+  setup.mail = [this] { return data_->ADOCDUser.get(); };
+  setup.accounts = [this] { return data_->ADOConnectionAcc.get(); };
   sendController_ = new send::SendController(setup, sendingPage_, this, this);
   sendController_->SetReadReceiptAction(compose_->ReadReceiptAction());
   connect(sendController_, &send::SendController::showSendingPage, this,

@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
 # Takes the screenshots kept in docs/: the inbox page and the reading page showing a Chinese
 # HTML mail with two attachments, received for real from the loopback Dovecot by tvmail and
-# shown by the desktop program under Xvfb.
+# shown by the desktop program under Xvfb; then the compose page with a draft holding a
+# picture and two attachments, the sending page while the draft goes to a slow SMTP sink on
+# loopback, and the sent box with that success and a cancelled (failed) second send.
 #   scripts/screenshots.sh BUILD_DIR    (e.g. build/ci; needs xvfb-run, xwd, convert, xdotool)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/ci}")
 work=$(mktemp -d /tmp/tenvel-shots.XXXXXX)
 state="$work/servers.env"
-trap 'scripts/test-servers/stop.sh "$state" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+slow_pid=
+trap 'scripts/test-servers/stop.sh "$state" >/dev/null 2>&1 || true; [ -z "$slow_pid" ] || kill "$slow_pid"; rm -rf "$work"' EXIT
 
 scripts/test-servers/start.sh "$state" >/dev/null
 # shellcheck disable=SC1090
 source "$state"
+# The plain POP3 port offers STLS: the client upgrades and checks the test authority's
+# certificate.
+export SSL_CERT_FILE=$TV_CA_FILE
 maildir="$TV_MAIL_ROOT/box01/Maildir/new"
 mkdir -p "$maildir"
 
@@ -55,14 +61,29 @@ message "季度报告与预算表 🎉" '"财务部 李静" <li.jing@example.com
 message "Re: 下周出差安排" '"Zhang San" <zhang@example.com>' "Wed, 09 Dec 2026 11:40:00 +0800" \
   "<p>好的，我周二出发。</p>"
 
+# The SMTP sink the account sends through reads slowly, so the sending page is seen mid-way.
+slow_port=$((20000 + RANDOM % 20000))
+python3 scripts/slow_smtp.py "$slow_port" 60000 & slow_pid=$!
+
 program="$work/program"
 mkdir -p "$program"
 cp "$build/app/tenvel" "$program/"
 printf '%s' "$TV_POP3_PASSWORD" >"$work/password"
 "$build/tools/tvmail/tvmail" account add --program-folder "$program" --user box01 \
   --domain example.com --password-file "$work/password" --nickname 张经理 \
-  --pop3 "127.0.0.1:$TV_POP3_PORT" --smtp "127.0.0.1:$TV_SMTP_PORT" --keep >/dev/null
+  --pop3 "127.0.0.1:$TV_POP3_PORT" --smtp "127.0.0.1:$slow_port" --keep >/dev/null
 "$build/tools/tvmail/tvmail" receive --program-folder "$program" --account box01@example.com
+
+# A draft to open on the compose page: Chinese HTML with a picture and two attachments.
+convert -size 360x120 gradient:'#1a5fb4-#99c1f1' -fill white -pointsize 40 -gravity center \
+  -annotate 0 'Q4 2026' "$work/files/chart.png"
+draft_html="<p>李静您好：</p><p>报告已经看过，<b>第四季度</b>的数字很清楚。下面是我做的<span style='color:#c01c28'>对比图</span>：</p><p><img src=\"file://$work/files/chart.png\" ></p><p>预算表我改了两处，见附件。</p><p>张经理</p>"
+sqlite3 "$program/DB/MsgEx.mdb" "insert into MailOutlineBox (Sender, Receiver, SendDateTime,
+  Content, MessageKind, FuJianPath, FilePath, Mailcc, MailBcc, MailSubject, Fujian) values
+  ('box01@example.com', 'li.jing@example.com', '2026-12-09 10:30:00',
+  '<body>${draft_html//\'/\'\'}</body>', 'MailOutline',
+  '$work/files/季度报告.pdf*$work/files/预算表.xlsx*', '', 'wang@example.com', 'no',
+  'Re: 季度报告与预算表', 'F')"
 
 # The session under Xvfb: start the program, open the inbox, preview the newest message, open
 # it on the reading page, and take the whole screen after each step.
@@ -74,15 +95,32 @@ shot() { xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/$1"; }
 sleep 8
 win=$(xdotool search --name "Tenvel 202" | head -1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
-xdotool mousemove $((X + 139)) $((Y + 51)) click 1; sleep 3   # 收件箱
+xdotool mousemove $((X + 207)) $((Y + 46)) click 1; sleep 3   # 收件箱
 xdotool mousemove $((X + 300)) $((Y + ROW)) click 1; sleep 3   # the newest message: preview
 shot box-page.png
 xdotool mousemove $((X + 300)) $((Y + ROW)) click --repeat 2 --delay 80 1; sleep 4   # reading page
 shot reading-page.png
+drafts() {  # 其他邮箱 -> 草稿箱, then open the draft
+  xdotool mousemove $((X + 325)) $((Y + 46)) mousedown 1 mouseup 1; sleep 1
+  xdotool key Down Down Return; sleep 2
+  xdotool mousemove $((X + 300)) $((Y + 159)) click --repeat 2 --delay 80 1; sleep 4
+}
+drafts
+shot compose-page.png
+xdotool mousemove $((X + 650)) $((Y + 111)) click 1; sleep 3   # SEND
+shot sending-page.png
+sleep 12
+drafts
+xdotool mousemove $((X + 650)) $((Y + 111)) click 1; sleep 2   # SEND again, then 取消发送
+xdotool mousemove $((X + CANCEL_X)) $((Y + CANCEL_Y)) click 1; sleep 5
+xdotool mousemove $((X + 263)) $((Y + 46)) click 1; sleep 3   # 发件箱
+shot sent-box.png
 kill "$pid"
 SESSION
-export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox ROW=${ROW:-179}
+export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox ROW=${ROW:-179} CANCEL_X=${CANCEL_X:-350}
+export CANCEL_Y=${CANCEL_Y:-400}
 xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
   >"$work/session.log" 2>&1
-cp "$work/box-page.png" "$work/reading-page.png" docs/
-echo "docs/box-page.png docs/reading-page.png"
+shots="box-page.png reading-page.png compose-page.png sending-page.png sent-box.png"
+for shot in $shots; do cp "$work/$shot" docs/; done
+echo "$shots"

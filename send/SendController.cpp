@@ -51,7 +51,10 @@ SendController::~SendController() {
 }
 
 bool SendController::Send(const ComposeSnapshot& page) {
-  if (setup_.state == nullptr || setup_.registry == nullptr || setup_.accounts == nullptr) {
+  store::Database* accounts = setup_.accounts ? setup_.accounts() : nullptr;
+  store::Database* mail = setup_.mail ? setup_.mail() : nullptr;
+  if (setup_.state == nullptr || setup_.registry == nullptr || accounts == nullptr ||
+      mail == nullptr) {
     ShowMessage(kChooseAccount);
     return false;
   }
@@ -64,7 +67,7 @@ bool SendController::Send(const ComposeSnapshot& page) {
   SendJob job;
   std::string notice;
   const std::string refused =
-      PrepareSend(page, *setup_.accounts, *setup_.state, *setup_.registry, &job, &notice);
+      PrepareSend(page, *accounts, *setup_.state, *setup_.registry, &job, &notice);
   if (!notice.empty()) ShowMessage(notice);
   if (!refused.empty()) {
     ShowMessage(refused);
@@ -82,7 +85,7 @@ bool SendController::Send(const ComposeSnapshot& page) {
   }
 
   SendContext context;
-  context.mail = setup_.mail;
+  context.mail = mail;
   context.attachments = setup_.registry;
   context.state = setup_.state;
   context.reports = &bridge_;

@@ -40,9 +40,11 @@ class SendingPage;
 
 // What the controller works with; every pointer outlives it.
 struct SendSetup {
-  QString programFolder;                // holds DB/DefaultReceiver.db
-  store::Database* mail = nullptr;      // DB/MsgEx.mdb: the sent box, Friend
-  store::Database* accounts = nullptr;  // DB/MailCheck.mdb: MailAcc
+  QString programFolder;  // holds DB/DefaultReceiver.db
+  // The databases as they are open now (a connection may be opened again while the program
+  // runs, so none is kept); each returns null while its database is closed.
+  std::function<store::Database*()> mail;      // DB/MsgEx.mdb: the sent box, Friend
+  std::function<store::Database*()> accounts;  // DB/MailCheck.mdb: MailAcc
   SendState* state = nullptr;
   AttachmentRegistry* registry = nullptr;
   maillib::TraceSink* trace = nullptr;  // may be null

@@ -39,7 +39,10 @@
 #include "receive/ManualRec.h"
 #include "receive/ReceiveSchedule.h"
 #include "send/ComposePage.h"
+#include "send/SendController.h"
+#include "send/SendingPage.h"
 #include "store/DataFiles.h"
+#include "store/MessageRecord.h"
 #include "store/Query.h"
 
 namespace {
@@ -664,4 +667,57 @@ TEST(Receiving, AccountManagerOpensModallyFromTheSettingsMenu) {
   w.window->Menus().accountSet->trigger();
   closer.stop();
   EXPECT_EQ(shown, "accounts::TMailManager");
+}
+
+namespace {
+
+// The kinds of the sent box's rows, oldest first.
+std::vector<std::string> SentKinds(app::TDataQX& data) {
+  std::vector<std::string> kinds;
+  store::Query q(*data.ADOCDUser);
+  q.AddLine("select MessageKind from MailSendBox order by ID");
+  if (!q.Open()) return kinds;
+  for (; !q.Eof(); q.Next())
+    kinds.push_back(q.FieldText("MessageKind"));
+  return kinds;
+}
+
+}  // namespace
+
+// SEND after the start-up (whose settings check opens the account database again) finds the
+// account, runs the worker and records the outcome: here the server's port is closed, so the
+// row says the send failed and the sending page says why.
+TEST(Compose, SendAfterTheStartUpRecordsItsOutcome) {
+  StartedWindow w({}, {"insert into MailAcc (MailAccount, PasswordPw, smtpServer, NiCheng) "
+                       "values (\"a@x.cn\", \"pw\", \"127.0.0.1:1\", \"\")"});
+  app::TForm1& window = *w.window;
+  window.NewMailClick();
+  ASSERT_EQ(window.PageControl1->currentWidget(), window.Compose());
+  window.Compose()->ReceiverField()->setEditText(QStringLiteral("b@y.cn"));
+  window.Compose()->SenderSelector()->setEditText(QStringLiteral("a@x.cn"));
+  window.Compose()->SubjectField()->setText(QStringLiteral("你好"));
+  window.SendClick();
+  EXPECT_EQ(window.PageControl1->currentWidget(), static_cast<QWidget*>(window.Sending()));
+  QTRY_VERIFY_WITH_TIMEOUT(window.Sender() && !window.Sender()->Running(), 10000);
+  EXPECT_EQ(SentKinds(w.data), std::vector<std::string>{store::kind::kSendFailed});
+}
+
+// 回复 takes the one message selected in the inbox: the recipient is the bare address of its
+// sender, the subject gets "Re:", and the compose page is shown.
+TEST(Compose, ReplyFillsThePageFromTheSelectedInboxMessage) {
+  StartedWindow w(
+      {"insert into Historys (Sender, Receiver, SendDateTime, MailSubject, Content, "
+       "MessageKind, Fujian, RefuseFujian, Mailcc) values (\"张三 <z@x.cn>\", "
+       "\"me@y.cn\", \"2026-12-09 10:00:00\", \"周报\", \"<p>内容</p>\", "
+       "\"Mailed\", \"S\", \"me@y.cn\", \"no\")"});
+  app::TForm1& window = *w.window;
+  window.ReplyClick();  // nothing selected: nothing happens
+  EXPECT_NE(window.PageControl1->currentWidget(), window.Compose());
+  window.Boxes()->OpenBox(boxes::Box::Inbox);
+  window.Boxes()->Page(boxes::Box::Inbox)->List()->selectRow(0);
+  window.ReplyClick();
+  ASSERT_EQ(window.PageControl1->currentWidget(), window.Compose());
+  EXPECT_EQ(window.Compose()->ReceiverField()->currentText(), "z@x.cn");
+  EXPECT_EQ(window.Compose()->SubjectField()->text(), "Re:周报");
+  EXPECT_EQ(window.Compose()->SenderSelector()->currentText(), "me@y.cn");
 }

@@ -69,8 +69,8 @@ class SendControllerTest : public ::testing::Test {
     if (!controller_) {
       send::SendSetup setup;
       setup.programFolder = QString::fromStdString(root_.Path());
-      setup.mail = mail_.get();
-      setup.accounts = accounts_.get();
+      setup.mail = [this] { return mail_.get(); };
+      setup.accounts = [this] { return accounts_.get(); };
       setup.state = &state_;
       setup.registry = &registry_;
       controller_ = std::make_unique<send::SendController>(setup, page_.get(), &window_);
