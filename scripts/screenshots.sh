@@ -51,6 +51,8 @@ message() {  # subject, from, date, html, [attachments...]
 mkdir -p "$work/files"
 head -c 182000 /dev/urandom >"$work/files/季度报告.pdf"
 head -c 24000 /dev/urandom >"$work/files/预算表.xlsx"
+# Larger than the socket's send buffer, so the sending page is seen before the end.
+head -c 6000000 /dev/urandom >"$work/files/2027年预算说明.pdf"
 message "项目周会纪要 📅" '"市场部 小王" <wang@example.com>' "Mon, 07 Dec 2026 09:12:00 +0800" \
   "<p>各位同事：</p><p>附件是本周项目周会的<b>纪要</b>和预算表，请在周五前查看并回复意见。</p><ul><li>第一阶段已完成</li><li>第二阶段下周开始</li></ul><p>谢谢！<br>小王</p>"
 message "关于年终总结的通知" '"人事部" <hr@example.com>' "Tue, 08 Dec 2026 14:30:00 +0800" \
@@ -63,11 +65,12 @@ message "Re: 下周出差安排" '"Zhang San" <zhang@example.com>' "Wed, 09 Dec 
 
 # The SMTP sink the account sends through reads slowly, so the sending page is seen mid-way.
 slow_port=$((20000 + RANDOM % 20000))
-python3 scripts/slow_smtp.py "$slow_port" 60000 & slow_pid=$!
+python3 scripts/slow_smtp.py "$slow_port" 400000 & slow_pid=$!
 
 program="$work/program"
 mkdir -p "$program"
-cp "$build/app/tenvel" "$program/"
+cp -r "$build/app/tenvel" "$build/app/Images" "$build/app/Sound" "$build/app/POPSmtp.ini" \
+  "$program/"
 printf '%s' "$TV_POP3_PASSWORD" >"$work/password"
 "$build/tools/tvmail/tvmail" account add --program-folder "$program" --user box01 \
   --domain example.com --password-file "$work/password" --nickname 张经理 \
@@ -82,7 +85,7 @@ sqlite3 "$program/DB/MsgEx.mdb" "insert into MailOutlineBox (Sender, Receiver, S
   Content, MessageKind, FuJianPath, FilePath, Mailcc, MailBcc, MailSubject, Fujian) values
   ('box01@example.com', 'li.jing@example.com', '2026-12-09 10:30:00',
   '<body>${draft_html//\'/\'\'}</body>', 'MailOutline',
-  '$work/files/季度报告.pdf*$work/files/预算表.xlsx*', '', 'wang@example.com', 'no',
+  '$work/files/2027年预算说明.pdf*$work/files/预算表.xlsx*', '', 'wang@example.com', 'no',
   'Re: 季度报告与预算表', 'F')"
 
 # The session under Xvfb: start the program, open the inbox, preview the newest message, open
@@ -109,7 +112,7 @@ drafts
 shot compose-page.png
 xdotool mousemove $((X + 650)) $((Y + 111)) click 1; sleep 3   # SEND
 shot sending-page.png
-sleep 12
+sleep 25
 drafts
 xdotool mousemove $((X + 650)) $((Y + 111)) click 1; sleep 2   # SEND again, then 取消发送
 xdotool mousemove $((X + CANCEL_X)) $((Y + CANCEL_Y)) click 1; sleep 5
@@ -118,7 +121,7 @@ shot sent-box.png
 kill "$pid"
 SESSION
 export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox ROW=${ROW:-179} CANCEL_X=${CANCEL_X:-350}
-export CANCEL_Y=${CANCEL_Y:-400}
+export CANCEL_Y=${CANCEL_Y:-506}
 xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
   >"$work/session.log" 2>&1
 shots="box-page.png reading-page.png compose-page.png sending-page.png sent-box.png"
