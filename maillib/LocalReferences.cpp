@@ -7,6 +7,7 @@
 #include "maillib/Base64.h"
 #include "maillib/DbcsSearch.h"
 #include "maillib/MailIds.h"
+#include "maillib/PicturePolicy.h"
 #include "maillib/TextUtil.h"
 #include "maillib/UrlPath.h"
 #include "maillib/rapSMTPCode.h"
@@ -90,51 +91,6 @@ std::string BelowBaseFolder(std::string path, std::string_view baseFolder) {
   const std::size_t start = path.find_first_not_of('/');
   return base + "/" + (start == std::string::npos ? std::string() : path.substr(start));
 }
-
-// The real path of an existing file or folder, empty when there is none.
-std::string RealPath(const std::string& path) {
-  std::error_code ec;
-  const fs::path real = fs::canonical(path, ec);
-  return ec ? std::string() : real.string();
-}
-
-// Which local files may travel: all of them, or the listed files and what lies below the
-// listed folders, compared as real paths.
-class TFilePolicy {
- public:
-  explicit TFilePolicy(const TComposeRequest& request) : any_(request.allowAnyLocalFile) {
-    if (any_) return;
-    for (const std::string& file : request.pictureFiles) {
-      std::string real = RealPath(file);
-      if (!real.empty()) files_.push_back(std::move(real));
-    }
-    for (const std::string& folder : request.pictureFolders) {
-      std::string real = RealPath(folder);
-      if (real.empty()) continue;
-      if (real.back() != '/') real.push_back('/');
-      folders_.push_back(std::move(real));
-    }
-  }
-  bool Allows(const std::string& path) const {
-    if (any_) return true;
-    const std::string real = RealPath(path);
-    if (real.empty()) return false;
-    for (const std::string& file : files_) {
-      if (real == file) return true;
-    }
-    for (const std::string& folder : folders_) {
-      if (real.size() > folder.size() && real.compare(0, folder.size(), folder) == 0) {
-        return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  bool any_;
-  StringList files_;
-  StringList folders_;
-};
 
 // The file an attribute value names, or empty when it names none on disk that may be sent.
 std::string LocalPathOf(std::string_view value, std::string_view baseFolder,
@@ -247,7 +203,7 @@ void ReplaceInTags(std::string& html, TagAttribute pair, std::string_view baseFo
 
 std::vector<TExtAttrFileInfo> ReplaceHtmlPictures(std::string& html,
                                                   const TComposeRequest& request) {
-  const TFilePolicy policy(request);
+  const TFilePolicy policy(request.pictureFiles, request.pictureFolders, request.allowAnyLocalFile);
   std::vector<TExtAttrFileInfo> files;
   for (const TagAttribute& pair : kTagAttributes)
     ReplaceInTags(html, pair, request.baseFolder, policy, files);

@@ -19,6 +19,7 @@
 #include "maillib/Charsets.h"
 #include "maillib/FileNames.h"
 #include "maillib/MailDate.h"
+#include "maillib/PicturePolicy.h"
 #include "maillib/TextUtil.h"
 #include "maillib/UrlPath.h"
 #include "send/ComposeRecords.h"
@@ -99,24 +100,6 @@ bool ReadReference(const std::string& reference, const ExportPlace& place, std::
 
 std::string Wrapped64(std::string_view bytes) {
   return maillib::JoinLines(maillib::Base64EncodeToLines(bytes));
-}
-
-// The same file or folder, with links and "." / ".." resolved as far as the path exists.
-fs::path Resolved(const std::string& path) {
-  std::error_code ec;
-  fs::path resolved = fs::weakly_canonical(fs::path(path), ec);
-  if (ec) return fs::path(path).lexically_normal();
-  return resolved;
-}
-
-bool IsBelow(const fs::path& file, const fs::path& folder) {
-  if (folder.empty() || !folder.is_absolute()) return false;
-  auto f = file.begin();
-  for (auto d = folder.begin(); d != folder.end(); ++d, ++f) {
-    if (d->empty()) continue;  // the trailing "/" of a folder
-    if (f == file.end() || *f != *d) return false;
-  }
-  return f != file.end();
 }
 
 // The charset of a message file: GBK bytes under "gb2312" when every text has a GBK form,
@@ -598,21 +581,17 @@ std::string BuildComposeMessage(const ComposeExport& page, const ExportPlace& pl
   a.plainText = page.bodyText;
   a.attachments = page.attachments;
 
-  std::vector<fs::path> files;
+  std::vector<std::string> files;
   for (const std::string& file : page.pictureFiles)
-    files.push_back(Resolved(LocalPathOf(file)));
-  std::vector<fs::path> folders;
+    files.push_back(LocalPathOf(file));
+  std::vector<std::string> folders;
   for (const std::string& folder : page.pictureFolders)
-    folders.push_back(Resolved(LocalPathOf(folder)));
+    folders.push_back(LocalPathOf(folder));
+  const maillib::TFilePolicy policy(files, folders);
   const auto bytesOf = [&](const std::string& reference, std::string* bytes) {
     if (IsWebReference(reference)) return ReadReference(reference, place, bytes);
-    const fs::path path = Resolved(LocalPathOf(reference));
-    bool allowed = false;
-    for (const fs::path& file : files)
-      allowed = allowed || path == file;
-    for (const fs::path& folder : folders)
-      allowed = allowed || IsBelow(path, folder);
-    return allowed && ReadFileBytes(path.string(), bytes);
+    const std::string path = LocalPathOf(reference);
+    return policy.Allows(path) && ReadFileBytes(path, bytes);
   };
   a.html = RewritePictures(page.bodyHtml, bytesOf, &a.pictures);
   ListParts(a, parts);
@@ -634,13 +613,13 @@ std::string BuildReadingMessage(const ReadingExport& page, const ExportPlace& pl
   // Only the files of the message's own folder may be read; a received message names them
   // relative to it.
   const std::string own = MessageFolder(place.root, page.record.filePath);
-  const fs::path ownFolder = own.empty() ? fs::path() : Resolved(own);
+  const maillib::TFilePolicy policy({},
+                                    own.empty() ? maillib::StringList() : maillib::StringList{own});
   const bool received = page.record.fujian == store::kReceivedMail;
   const auto bytesOf = [&](const std::string& reference, std::string* bytes) {
     if (IsWebReference(reference)) return ReadReference(reference, place, bytes);
-    if (ownFolder.empty()) return false;
-    const fs::path path = Resolved(received ? own + "/" + reference : LocalPathOf(reference));
-    return IsBelow(path, ownFolder) && ReadFileBytes(path.string(), bytes);
+    const std::string path = received ? own + "/" + reference : LocalPathOf(reference);
+    return !own.empty() && policy.Allows(path) && ReadFileBytes(path, bytes);
   };
   a.html = RewritePictures(page.record.content, bytesOf, &a.pictures);
   ListParts(a, parts);
