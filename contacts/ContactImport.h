@@ -12,9 +12,9 @@ class Database;
 namespace contacts {
 
 struct ImportOutcome {
-  bool ok = false;     // false: the file could not be read or the database failed (see error)
-  int added = 0;       // rows inserted into group 6
-  int skipped = 0;     // data lines not added: no "@", address already in the book, duplicates
+  bool ok = false;  // false: the file could not be read or the database failed (see error)
+  int added = 0;    // rows inserted into group 6
+  int skipped = 0;  // data lines not added: no "@", address already in the book, duplicates
   std::string error;
 };
 

@@ -1,0 +1,34 @@
+// The contact window TAddUserFrm: adds a contact to the address book, or edits and deletes the
+// one the contact search found.
+#pragma once
+
+#include <QDialog>
+
+#include "contacts/AddressBook.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace contacts {
+
+class TAddUserFrm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // A new contact (the "新增" mode): the inputs start as `prefill` gives them (empty, or the
+  // person of a message for 加入通讯录); "修改" and "删除" are hidden. `mail` is not owned.
+  TAddUserFrm(store::Database* mail, const Contact& prefill, QWidget* parent = nullptr);
+  // Switches to the edit mode for a found contact: heading " 搜索结果", "新增" hidden, "修改"
+  // and "删除" shown, the inputs and group option filled (trimmed) from `found`.
+  void ShowFound(const Contact& found);
+  // After "删除" succeeded: the address that was deleted (for the search window's label), else "".
+  QString DeletedAddress() const { return deletedAddress_; }
+
+ private:
+  store::Database* mail_;
+  QString deletedAddress_;
+};
+
+}  // namespace contacts

@@ -1,0 +1,1 @@
+#include "contacts/AddressBook.h"
