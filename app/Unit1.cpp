@@ -128,9 +128,11 @@ void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shownOnce_) return;
   shownOnce_ = true;
-  // The message menu's 加入通讯录 waits for the address book.
-  const QList<QAction*> items = boxes_->pm5()->actions();
-  if (items.size() > 2) items[2]->setEnabled(false);
+  // 加入通讯录 of the message menu belongs to the reading page, which enables it.
+  boxes_->pm5()
+      ->actions()
+      .at(static_cast<int>(boxes::MessageMenuItem::AddToAddressBook))
+      ->setEnabled(false);
   TmrTvTix.start();
 }
 

@@ -16,8 +16,9 @@
 namespace boxes {
 namespace {
 
-const char* const kMessageMenuCaptions[7] = {"搜索主题",     "清空删除箱", "加入通讯录", "再次发送",
-                                             "作为附件转发", "内容另存为", "打印"};
+const char* const kMessageMenuCaptions[kMessageMenuItems] = {
+    "搜索主题", "搜索全部邮件", "清空删除箱", "加入通讯录",
+    "再次发送", "作为附件转发", "内容另存为", "打印"};
 
 // The label items of a popup menu: label 1, label 2, no label.
 struct LabelCaptions {
@@ -141,6 +142,13 @@ void MailBoxes::BuildPopupMenu(Box box) {
             &MailBoxes::EmptyDeletedBox);
     menu->addSeparator();
   }
+  // The person of the one selected message goes into the contact window.
+  const char* addCaption = box == Box::Inbox ? "加入通信录" : "添加到通信录";
+  connect(menu->addAction(QString::fromUtf8(addCaption)), &QAction::triggered, this, [this] {
+    if (const std::optional<QString> person = SelectedPerson())
+      emit addToAddressBookWanted(*person);
+  });
+  menu->addSeparator();
   const LabelCaptions captions = LabelCaptionsOf(box);
   const char* const labels[3] = {captions.first, captions.second, "取消标签"};
   for (int i = 0; i < 3; ++i) {
@@ -153,7 +161,7 @@ void MailBoxes::BuildPopupMenu(Box box) {
 void MailBoxes::BuildMessageMenu() {
   pm5_ = new QMenu;
   pm5_->setObjectName(QStringLiteral("pm5"));
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < kMessageMenuItems; ++i) {
     QAction* item = pm5_->addAction(QString::fromUtf8(kMessageMenuCaptions[i]));
     pm5Items_[static_cast<std::size_t>(i)] = item;
     const auto which = static_cast<MessageMenuItem>(i);
@@ -336,6 +344,15 @@ void MailBoxes::ApplyLabel(Box box, Label label) {
     }
     page->Model()->SetMark(row, LabelImage(label));
   }
+}
+
+std::optional<QString> MailBoxes::SelectedPerson() const {
+  const std::optional<SelectedMessage> selected = Selected();
+  if (!selected) return std::nullopt;
+  const BoxPage* page = Page(selected->box);
+  const int row = page->SingleSelectedRow();
+  if (row < 0) return std::nullopt;
+  return QString::fromStdString(page->Model()->Row(row).third);
 }
 
 }  // namespace boxes

@@ -73,6 +73,7 @@ struct CurrentMessage {
 // Items of the message menu pm5, in menu order.
 enum class MessageMenuItem {
   SearchSubject,        // 搜索主题
+  SearchAllMail,        // 搜索全部邮件
   EmptyDeletedBox,      // 清空删除箱
   AddToAddressBook,     // 加入通讯录
   SendAgain,            // 再次发送
@@ -80,6 +81,8 @@ enum class MessageMenuItem {
   SaveContentAs,        // 内容另存为
   Print,                // 打印
 };
+
+inline constexpr int kMessageMenuItems = 8;
 
 // The one message a reply, forward or send again works on: its box and its row's ID.
 struct SelectedMessage {
@@ -112,6 +115,9 @@ class MailBoxes : public QObject {
   // The single message selected in the box page shown, or, while the reading page is shown, in
   // the box it was opened from; none when no page shows exactly one message of a box.
   std::optional<SelectedMessage> Selected() const;
+  // The person text of that message as its list shows it (the sender, or the receivers in the
+  // sent box): from the shown box page's third column, or from the reading page's field.
+  std::optional<QString> SelectedPerson() const;
 
   // Shows the box's page, empties its fields, blanks its preview and fills its list with the
   // box's open query. For the inbox also prepares pm5 (作为附件转发 disabled).
@@ -158,14 +164,16 @@ class MailBoxes : public QObject {
 
  signals:
   void pageShown(QWidget* page);
-  // A pm5 item whose work belongs to another window (搜索主题, 加入通讯录, 再次发送,
-  // 作为附件转发, 内容另存为).
+  // A pm5 item whose work belongs to another window (搜索主题, 搜索全部邮件, 加入通讯录,
+  // 再次发送, 作为附件转发, 内容另存为).
   void messageMenuCommand(boxes::MessageMenuItem item);
   // The pointer went over a link of a shown message (its real address) or left it ("").
   void linkHovered(const QString& url);
   // A draft was opened (double-click or Enter on the draft list): fill the compose page with
   // these fields and show it. The draft's sender is fields.sender.
   void draftOpened(const boxes::DraftFields& fields);
+  // 加入通信录 / 添加到通信录 of a box list with one message selected: its person text.
+  void addToAddressBookWanted(const QString& person);
 
  private:
   void ShowPage(QWidget* page);
@@ -213,7 +221,7 @@ class MailBoxes : public QObject {
   QPointer<ReadingPage> reading_;
   QPointer<QWidget> compose_;
   QMenu* pm5_ = nullptr;
-  std::array<QAction*, 7> pm5Items_{};
+  std::array<QAction*, kMessageMenuItems> pm5Items_{};
   QMenu* otherBoxes_ = nullptr;
   MailMoves* moves_ = nullptr;
   std::optional<Box> filledBox_;  // the box of the last fill

@@ -255,34 +255,51 @@ TEST_F(BoxViews, OpeningFromOneListClearsTheSelectionOfTheOthers) {
 TEST_F(BoxViews, MessageMenuEnablingFollowsTheShownPage) {
   FillThree();
   const auto enabled = [this](int item) { return boxes_->pm5()->actions().at(item)->isEnabled(); };
-  ASSERT_EQ(boxes_->pm5()->actions().size(), 7);
-  EXPECT_EQ(boxes_->pm5()->actions().at(4)->text(), "作为附件转发");
+  ASSERT_EQ(boxes_->pm5()->actions().size(), 8);
+  EXPECT_EQ(boxes_->pm5()->actions().at(5)->text(), "作为附件转发");
   boxes_->PreparePm5();  // inbox
-  EXPECT_FALSE(enabled(3));
-  EXPECT_TRUE(enabled(1));
-  EXPECT_FALSE(enabled(2));
   EXPECT_FALSE(enabled(4));
+  EXPECT_TRUE(enabled(2));
+  EXPECT_FALSE(enabled(3));
   EXPECT_FALSE(enabled(5));
-  EXPECT_TRUE(enabled(6));
+  EXPECT_FALSE(enabled(6));
+  EXPECT_TRUE(enabled(7));
 
   boxes_->OpenBox(Box::Sent);
   boxes_->PreparePm5();
-  EXPECT_TRUE(enabled(3));
+  EXPECT_TRUE(enabled(4));
 
   boxes_->OpenBox(Box::Notes);
   boxes_->PreparePm5();
-  EXPECT_FALSE(enabled(1));
   EXPECT_FALSE(enabled(2));
-  EXPECT_FALSE(enabled(6));
   EXPECT_FALSE(enabled(3));
+  EXPECT_FALSE(enabled(7));
+  EXPECT_FALSE(enabled(4));
 
   boxes_->OpenBox(Box::Inbox);
   Inbox()->SelectOnly(0);
   emit Inbox()->rowOpened();
   boxes_->PreparePm5();
-  for (int item : {1, 2, 4, 5, 6})
+  for (int item : {2, 3, 5, 6, 7})
     EXPECT_TRUE(enabled(item)) << item;
-  EXPECT_FALSE(enabled(3));
+  EXPECT_FALSE(enabled(4));
+}
+
+TEST_F(BoxViews, AddingToTheAddressBookTakesThePersonOfTheOneSelectedMessage) {
+  Message m;
+  m.sender = "张三<zhang@x.cn>";
+  Insert(m);
+  boxes_->OpenBox(Box::Inbox);
+  QSignalSpy wanted(boxes_.get(), &boxes::MailBoxes::addToAddressBookWanted);
+  QAction* add = ActionOf(Inbox()->Popup(), "加入通信录");
+  add->trigger();  // nothing selected
+  EXPECT_EQ(wanted.count(), 0);
+  Inbox()->SelectOnly(0);
+  add->trigger();
+  ASSERT_EQ(wanted.count(), 1);
+  EXPECT_EQ(wanted.at(0).at(0).toString().toStdString(), "张三<zhang@x.cn>");
+  // The other lists call it 添加到通信录.
+  EXPECT_NE(ActionOf(boxes_->Page(Box::Sent)->Popup(), "添加到通信录"), nullptr);
 }
 
 TEST_F(BoxViews, PreviewToggleHidesAndShowsTheInboxPreview) {
