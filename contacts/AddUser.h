@@ -6,6 +6,7 @@
 
 #include "contacts/AddressBook.h"
 
+class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -26,9 +27,35 @@ class TAddUserFrm : public QDialog {
   // After "删除" succeeded: the address that was deleted (for the search window's label), else "".
   QString DeletedAddress() const { return deletedAddress_; }
 
+  // The group whose option is ticked (1..8).
+  int Group() const;
+
+  QLabel* lblHeading = nullptr;
+  QLineEdit* edtAddress = nullptr;         // QXHaoMa
+  QLineEdit* edtNick = nullptr;            // NiCheng
+  QLineEdit* edtRemark = nullptr;          // BeiZhu
+  QRadioButton* rbGroup[kLastGroup] = {};  // groups 1..8
+  QPushButton* btnAdd = nullptr;           // 新增
+  QPushButton* btnEdit = nullptr;          // 修改
+  QPushButton* btnDelete = nullptr;        // 删除
+
+  // The handlers of the three buttons.
+  void btnAddClick();
+  void btnEditClick();
+  void btnDeleteClick();
+
  private:
+  void BuildFields();
+  void Fill(const Contact& contact);
+  // The contact the inputs describe, with the ID of the found one.
+  Contact Typed() const;
+  // Shows "QX号码不能为空！" and puts the focus back on the address.
+  void RefuseEmptyAddress();
+
   store::Database* mail_;
   QString deletedAddress_;
+  QButtonGroup* groups_ = nullptr;
+  Contact found_;  // the contact ShowFound opened (id 0 in the "新增" mode)
 };
 
 }  // namespace contacts
