@@ -15,6 +15,7 @@
 #include "boxes/BoxPage.h"
 #include "boxes/BoxRows.h"
 #include "boxes/MailBoxes.h"
+#include "contacts/DragByBackground.h"
 #include "maillib/HtmlText.h"
 
 namespace contacts {
@@ -89,6 +90,7 @@ TSearchSubjectFrm::TSearchSubjectFrm(boxes::MailBoxes* boxes, boxes::Box shownBo
   connect(search_, &QPushButton::clicked, this, &TSearchSubjectFrm::Search);
   connect(keyword_, &QLineEdit::returnPressed, this, &TSearchSubjectFrm::Search);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
+  DragByBackground::Install(this);
   if (mainWindow) move(mainWindow->pos() + QPoint(80, 160));
 }
 

@@ -1,10 +1,9 @@
 // The list search window over real box lists: stepping through matches, the column of each
-// option, the body's text for the full-text search, Enter, and where the window opens.
+// option, the body's text for the full-text search, and Enter.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QWidget>
 
 #include "../../boxes/ui/BoxFixture.h"
 #include "contacts/SearchSubject.h"
@@ -152,18 +151,6 @@ TEST_F(SearchSubject, EnterInTheKeywordFieldSearchesOnce) {
   EXPECT_EQ(Inbox()->SingleSelectedRow(), 0);
   EXPECT_EQ(TSearchSubjectFrm::SearchPosition(), 1);
   EXPECT_TRUE(window_->isVisible());
-}
-
-TEST_F(SearchSubject, EachWindowOpensBelowRightOfTheMainWindowAndCancelClosesIt) {
-  QWidget main;
-  main.move(100, 50);
-  QPointer<TSearchSubjectFrm> window = new TSearchSubjectFrm(boxes_.get(), Box::Inbox, &main);
-  EXPECT_EQ(window->pos(), main.pos() + QPoint(80, 160));
-  window->show();
-  window->CancelButton()->click();
-  QTest::qWait(1);  // the deferred delete of the closed window
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_TRUE(window.isNull());
 }
 
 }  // namespace
