@@ -176,7 +176,7 @@ void TAddUserFrm::btnDeleteClick() {
                                  QStringLiteral("确定要删除吗？")))
     return;
   if (!DeleteContact(*mail_, found_.id)) {
-    // The window stays open on the contact, which is still in the book.
+    // Nothing was deleted (a database error, or the row went meanwhile): the window stays.
     platform::CurrentDialogs().Message(this, kTitle, QStringLiteral("删除失败！"));
     return;
   }
