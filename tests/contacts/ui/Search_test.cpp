@@ -156,16 +156,6 @@ TEST_F(SearchTest, HitStepsAsideForTheContactWindowAndComesBackWithTheDeletion) 
   EXPECT_EQ(search.ContactWindow(), nullptr);
 }
 
-TEST_F(SearchTest, CloseButtonAndImageEndTheWindow) {
-  TSearchFrm search(db_.get());
-  search.show();
-  search.btnClose->click();
-  EXPECT_FALSE(search.isVisible());
-  search.show();
-  search.imgClose->click();
-  EXPECT_FALSE(search.isVisible());
-}
-
 // Sends a left-button drag from `from` by `by` to `widget`, as the mouse would.
 void Drag(QWidget* widget, QPoint from, QPoint by) {
   QTest::mousePress(widget, Qt::LeftButton, {}, from);
