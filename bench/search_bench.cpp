@@ -49,8 +49,8 @@ std::string Utf8(char32_t c) {
   return out;
 }
 
-// Words of one to four Chinese characters from a set of 3000 characters; word i is drawn with a
-// weight of about 1/(i+1).
+// Words of one to four Chinese characters from a set of 3000 characters, character i drawn with
+// a weight of about 1/(i+1); word i is drawn with a weight of about 1/(i+1) as well.
 class ChineseText {
  public:
   explicit ChineseText(std::uint32_t seed) : rng_(seed) {
@@ -58,7 +58,10 @@ class ChineseText {
     for (int i = 0; i < 3000; ++i)
       chars.push_back(Utf8(static_cast<char32_t>(0x4E00 + (i * 7) % 0x51A5)));
     std::discrete_distribution<int> length({30, 45, 15, 10});
-    std::uniform_int_distribution<int> pick(0, 2999);
+    std::vector<double> charWeights;  // characters are as unevenly used as words
+    for (std::size_t i = 0; i < chars.size(); ++i)
+      charWeights.push_back(1.0 / static_cast<double>(i + 1));
+    std::discrete_distribution<int> pick(charWeights.begin(), charWeights.end());
     for (int w = 0; w < 20000; ++w) {
       std::string word;
       for (int n = length(rng_) + 1; n > 0; --n)
@@ -211,7 +214,6 @@ int Run(const std::string& folder, int count) {
   if (bodies == 0) return 1;
   std::printf("messages: %d, inserted in %.1f s\n", count, Seconds(start));
   const std::uintmax_t without = FileBytes(*db);
-  if (getenv("CACHE")) db->Execute(std::string("PRAGMA cache_size=") + getenv("CACHE"), &error);
   start = Clock::now();
   if (!contacts::CatchUpIndex(*db, nullptr, &error)) {
     std::printf("index: %s\n", error.c_str());

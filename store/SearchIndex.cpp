@@ -18,11 +18,12 @@ constexpr std::array<const char*, 7> kBoxTables = {
     "Historys",      "MailSendBox", "MailWaitDoBox", "MailOutlineBox",
     "MailBackupBox", "MailDelBox",  "BianQianBox"};
 constexpr int kRowKeyBoxes = 8;  // RowKey = ID * 8 + box
-// The low bits of a DocId hold the RowKey (unique while IDs stay below 2^27), the high bits
-// the send time in seconds since 1970 (dates before it and foreign texts count as 0).
-constexpr int kRowKeyBits = 30;
-constexpr std::int64_t kRowKeyMask = (std::int64_t{1} << kRowKeyBits) - 1;
-constexpr std::int64_t kLatestTime = (std::int64_t{1} << (63 - kRowKeyBits)) - 1;
+// A DocId is the send time in seconds since 1970 (dates before it and foreign texts count as
+// 0) times 32, plus one of the 32 slots of that second, picked by the RowKey's low bits. Close
+// DocIds keep the index small: FTS5 stores the gaps between them.
+constexpr int kSlotBits = 5;
+constexpr std::int64_t kSlotMask = (std::int64_t{1} << kSlotBits) - 1;
+constexpr std::int64_t kLatestTime = (std::int64_t{1} << (62 - kSlotBits)) - 1;
 
 // The columns that make up a message's indexed text, and its place in the order.
 constexpr const char* kIndexedColumns =
@@ -118,13 +119,15 @@ class BatchStatements {
                      "?1, ?2)"),
         forgetText_(database, "DELETE FROM MailSearchDoc WHERE RowKey = ?1"),
         dequeue_(database, "DELETE FROM MailSearchPending WHERE RowKey = ?1"),
-        docIdTaken_(database, "SELECT 1 FROM MailSearchDoc WHERE DocId = ?1"),
+        slotsTaken_(database, "SELECT DocId FROM MailSearchDoc WHERE DocId BETWEEN ?1 AND ?2"),
+        lowest_(database, "SELECT min(DocId) FROM MailSearchDoc"),
         addText_(database, "INSERT INTO MailSearchDoc (DocId, RowKey, Body) VALUES (?1, ?2, ?3)"),
         addIndex_(database, "INSERT INTO MailSearchText (rowid, Body) VALUES (?1, ?2)") {}
 
   bool Ready() const {
     return pending_.Ready() && indexed_.Ready() && forgetIndex_.Ready() && forgetText_.Ready() &&
-           dequeue_.Ready() && docIdTaken_.Ready() && addText_.Ready() && addIndex_.Ready();
+           dequeue_.Ready() && slotsTaken_.Ready() && lowest_.Ready() && addText_.Ready() &&
+           addIndex_.Ready();
   }
 
   bool ReadQueue(std::size_t max, std::vector<std::int64_t>* keys) {
@@ -179,16 +182,8 @@ class BatchStatements {
   bool Dequeue(std::int64_t rowKey) { return RunWith(dequeue_, rowKey); }
 
   bool Add(std::int64_t rowKey, const std::string& sendDateTime, const std::string& text) {
-    std::int64_t docId = (TimeKey(sendDateTime) << kRowKeyBits) | (rowKey & kRowKeyMask);
-    // Only an ID of 2^27 or more can meet another message's DocId; it takes the next free one
-    // below, which sorts it beside its own time.
-    for (;; --docId) {
-      docIdTaken_.Reset();
-      docIdTaken_.Bind(1, docId);
-      const int rc = docIdTaken_.Step();
-      if (rc == SQLITE_DONE) break;
-      if (rc != SQLITE_ROW) return false;
-    }
+    std::int64_t docId = 0;
+    if (!FreeDocId(rowKey, sendDateTime, &docId)) return false;
     addText_.Reset();
     addText_.Bind(1, docId);
     addText_.Bind(2, rowKey);
@@ -201,6 +196,29 @@ class BatchStatements {
   }
 
  private:
+  // The slot of the RowKey in its second, else another free slot of that second. When all 32
+  // are taken (a bulk of messages of one date) the message goes below every other one: it is
+  // found still, only listed last.
+  bool FreeDocId(std::int64_t rowKey, const std::string& sendDateTime, std::int64_t* docId) {
+    const std::int64_t second = TimeKey(sendDateTime) << kSlotBits;
+    slotsTaken_.Reset();
+    slotsTaken_.Bind(1, second);
+    slotsTaken_.Bind(2, second | kSlotMask);
+    std::uint64_t taken = 0;  // one bit per slot
+    int rc = SQLITE_ROW;
+    while ((rc = slotsTaken_.Step()) == SQLITE_ROW)
+      taken |= std::uint64_t{1} << (slotsTaken_.Int(0) & kSlotMask);
+    if (rc != SQLITE_DONE) return false;
+    for (std::int64_t k = 0; k <= kSlotMask; ++k) {
+      const std::int64_t slot = (rowKey + k) & kSlotMask;
+      if ((taken & (std::uint64_t{1} << slot)) == 0) return *docId = second | slot, true;
+    }
+    lowest_.Reset();
+    if (lowest_.Step() != SQLITE_ROW) return false;
+    *docId = lowest_.Int(0) - 1;
+    return true;
+  }
+
   static bool RunWith(Statement& statement, std::int64_t rowKey) {
     statement.Reset();
     statement.Bind(1, rowKey);
@@ -216,7 +234,7 @@ class BatchStatements {
   }
 
   Database& database_;
-  Statement pending_, indexed_, forgetIndex_, forgetText_, dequeue_, docIdTaken_, addText_,
+  Statement pending_, indexed_, forgetIndex_, forgetText_, dequeue_, slotsTaken_, lowest_, addText_,
       addIndex_;
   std::array<std::unique_ptr<Statement>, kBoxTables.size()> readers_;
 };

@@ -6,10 +6,10 @@
 // is not stored twice); MailSearchPending (RowKey) lists the messages whose text is still to be
 // (re)written; MailSearchState records that the rows of an older file were queued.
 //
-// A message's RowKey is ID * 8 + the place of its box table in MailBoxTables(). Its DocId puts
-// the send time in the high bits and the RowKey in the low 30 bits, so the index's own rowid
-// order is newest first by SendDateTime, then by RowKey, and a search walks it in that order and
-// stops after the first hits instead of sorting every match.
+// A message's RowKey is ID * 8 + the place of its box table in MailBoxTables(). Its DocId is
+// its send time in seconds times 32 plus a slot within that second, so the index's own rowid
+// order is newest first by SendDateTime, and a search walks it in that order and stops after
+// the first hits instead of sorting every match.
 //
 // The triggers are plain SQL, so every writer of the box tables (the program, the sqlite3 tool,
 // scripts) keeps the index right: an insert or a change of an indexed column queues the RowKey,
