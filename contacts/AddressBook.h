@@ -35,6 +35,10 @@ struct BookEntry {
   std::string address;  // contact: QXHaoMa as stored (the first sub-item); header: ""
   int id = 0;           // contact: Friend.ID; header: 0
 };
+// A header has no Friend row behind it (IDs start at 1), whatever its level.
+inline bool IsGroupHeader(const BookEntry& entry) {
+  return entry.id == 0;
+}
 
 // The window's list: the entries in display order and, per named group 1..5, the addresses
 // of its members in the load order (at most kMaxGroupAddresses over all groups).
