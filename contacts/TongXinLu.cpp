@@ -18,6 +18,7 @@
 #include "contacts/Search.h"
 #include "contacts/TongXinLuGroup.h"
 #include "contacts/TongXinLuList.h"
+#include "maillib/TextUtil.h"
 #include "platform/Dialogs.h"
 #include "send/RecipientField.h"
 
@@ -35,15 +36,13 @@ QFrame* Separator(QWidget* parent) {
 
 }  // namespace
 
-TTongXinLuFrm::TTongXinLuFrm(store::Database* mail, QString currentRecipientField,
-                             QWidget* parent)
+TTongXinLuFrm::TTongXinLuFrm(store::Database* mail, QString currentRecipientField, QWidget* parent)
     : QDialog(parent), mail_(mail), field_(std::move(currentRecipientField)) {
   BuildForm();
   Reload();
 }
 
-QToolButton* TTongXinLuFrm::MakeImage(const QString& caption, const char* themeIcon,
-                                      int fallback) {
+QToolButton* TTongXinLuFrm::MakeImage(const QString& caption, const char* themeIcon, int fallback) {
   auto* button = new QToolButton(this);
   button->setText(caption);
   button->setIcon(QIcon::fromTheme(
@@ -131,7 +130,7 @@ bool TTongXinLuFrm::HasAddresses(const std::string& list, const char* marker) {
   std::string_view rest = list;
   const std::string_view prefix = marker;
   if (rest.substr(0, prefix.size()) == prefix) rest.remove_prefix(prefix.size());
-  return rest.find_first_not_of(" \t\r\n") != std::string_view::npos;
+  return !maillib::TrimView(rest).empty();
 }
 
 bool TTongXinLuFrm::HasPending() const {
@@ -195,14 +194,12 @@ void TTongXinLuFrm::imgDeleteClick() {
     Notice(this, QStringLiteral(" 请你先选中要删除的联系人"));
     return;
   }
-  if (platform::CurrentDialogs().Message(this, QStringLiteral("确认"),
-                                         QStringLiteral("确定要删除吗？"),
-                                         platform::Buttons::OkCancel,
-                                         platform::Icon::Question) != platform::Answer::Ok)
+  if (platform::CurrentDialogs().Message(
+          this, QStringLiteral("确认"), QStringLiteral("确定要删除吗？"),
+          platform::Buttons::OkCancel, platform::Icon::Question) != platform::Answer::Ok)
     return;
   std::string error;
-  if (!DeleteChecked(*mail_, lvFriend->Book(), lvFriend->Checked(), &error))
-    ShowError(this, error);
+  if (!DeleteChecked(*mail_, lvFriend->Book(), lvFriend->Checked(), &error)) ShowError(this, error);
   Reload();
 }
 
@@ -210,9 +207,9 @@ void TTongXinLuFrm::imgImportClick() {
   if (!platform::ConfirmOkCancel(this, QStringLiteral("你确定要导入吗？"),
                                  QStringLiteral("只能导入两个栏位的csv\n\n第二栏必须是账号栏")))
     return;
-  const QString path = platform::CurrentDialogs().OpenFileName(
-      this, QStringLiteral("导入联系人"), QString(),
-      QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
+  const QString path =
+      platform::CurrentDialogs().OpenFileName(this, QStringLiteral("导入联系人"), QString(),
+                                              QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
   if (path.isEmpty()) return;
   const ImportOutcome outcome = ImportContactsFile(*mail_, QFile::encodeName(path).toStdString());
   platform::CurrentDialogs().Message(

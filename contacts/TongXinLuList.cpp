@@ -11,8 +11,7 @@ namespace {
 enum Column { kCaption, kAddress, kGroup };
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
-  return QIcon::fromTheme(QString::fromLatin1(name),
-                          QApplication::style()->standardIcon(fallback));
+  return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
 }
 
 }  // namespace
@@ -49,7 +48,7 @@ void TTongXinLuList::Show(AddressBook book) {
     item->setCheckState(kCaption, Qt::Unchecked);
     item->setText(kCaption, QString::fromStdString(entry.caption));
     item->setText(kAddress, QString::fromStdString(entry.address));
-    if (entry.level >= 1 && entry.level <= kNamedGroups) {
+    if (IsGroupHeader(entry)) {
       item->setIcon(kCaption, groupIcon);
       item->setFont(kCaption, headerFont);
       item->setText(kGroup, QStringLiteral("联系组"));
@@ -89,8 +88,8 @@ void TTongXinLuList::Toggle(int row) {
 
 int TTongXinLuList::HeaderGroup(int row) const {
   if (row < 0 || row >= static_cast<int>(book_.entries.size())) return 0;
-  const int level = book_.entries[row].level;
-  return level >= 1 && level <= kNamedGroups ? level : 0;
+  const BookEntry& entry = book_.entries[row];
+  return IsGroupHeader(entry) && entry.level >= 1 && entry.level <= kNamedGroups ? entry.level : 0;
 }
 
 int TTongXinLuList::RowOf(const QString& caption) const {
