@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QStyle>
 
 namespace contacts {
@@ -97,6 +98,14 @@ int TTongXinLuList::RowOf(const QString& caption) const {
     if (topLevelItem(row)->text(kCaption) == caption) return row;
   }
   return -1;
+}
+
+void TTongXinLuList::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space && currentItem() != nullptr) {
+    Toggle(indexOfTopLevelItem(currentItem()));
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 std::string TTongXinLuList::CollectChecked(std::string pending) {

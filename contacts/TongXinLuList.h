@@ -36,6 +36,10 @@ class TTongXinLuList : public QTreeWidget {
   // clears their checks.
   std::string CollectChecked(std::string pending);
 
+ protected:
+  // Space toggles the current row, as a click does.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   AddressBook book_;
 };

@@ -109,7 +109,7 @@ TEST_F(TongXinLuTest, ListsNamedGroupsWithCountsThenTierContactsOneByOne) {
                          "常客(t6@x.cn)", "t8@x.cn"}));
 }
 
-TEST_F(TongXinLuTest, ClickTogglesTheCheckAndShowsTheCaptionAsHint) {
+TEST_F(TongXinLuTest, ClickOrSpaceTogglesTheCheckAndTheCaptionBecomesTheHint) {
   AddFriend("t6@x.cn", "常客", 6);
   auto book = Open();
   book->show();
@@ -122,6 +122,9 @@ TEST_F(TongXinLuTest, ClickTogglesTheCheckAndShowsTheCaptionAsHint) {
   EXPECT_EQ(list->toolTip(), "常客(t6@x.cn)");
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
   EXPECT_FALSE(list->Checked().at(row));
+  list->setCurrentItem(list->topLevelItem(row));
+  QTest::keyClick(list, Qt::Key_Space);
+  EXPECT_TRUE(list->Checked().at(row));
 }
 
 TEST_F(TongXinLuTest, CheckedHeaderAndCcButtonThenOkWritesTheGroupAfterTheCcMarker) {
