@@ -213,43 +213,42 @@ void TSearchAllFrm::StartJob(const std::string& text, bool catchUp) {
   }
   cancel_ = std::make_shared<std::atomic<bool>>(false);
   status_->setText(QStringLiteral("正在搜索…"));
-  worker_ = std::thread([this, text, catchUp, cancel = cancel_] { RunJob(text, catchUp, cancel); });
+  worker_ = std::thread([this, calls = calls_, text, catchUp, cancel = cancel_] {
+    RunJob(calls, text, catchUp, cancel);
+  });
 }
 
 // On the worker thread: it reads only its arguments and the database, and reports by posting
 // to the window.
-void TSearchAllFrm::RunJob(const std::string& text, bool catchUp,
+void TSearchAllFrm::RunJob(const MailSearchCalls& calls, const std::string& text, bool catchUp,
                            std::shared_ptr<std::atomic<bool>> cancel) {
   store::Database& mail = *mail_;
-  const MailSearchCalls calls = calls_;
   if (catchUp) {
     std::string error;
     const long long pending = calls.pendingCount(mail, &error);
-    if (pending != 0) {
+    bool ok = pending >= 0;
+    if (pending > 0) {
       const bool shown = pending > kIndexDialogThreshold;
       if (shown) {
         QMetaObject::invokeMethod(
             this, [this, pending] { ShowIndexing(pending); }, Qt::QueuedConnection);
       }
-      bool ok = pending > 0;
-      if (ok) {
-        ok = calls.catchUp(
-            mail,
-            [this, shown, &cancel](long long done, long long total) {
-              if (shown) {
-                QMetaObject::invokeMethod(
-                    this, [this, done, total] { ShowIndexProgress(done, total); },
-                    Qt::QueuedConnection);
-              }
-              return !cancel->load();
-            },
-            &error);
-      }
-      const bool cancelled = cancel->load();
-      QMetaObject::invokeMethod(
-          this, [this, ok, cancelled, error] { IndexingEnded(ok, cancelled, error); },
-          Qt::QueuedConnection);
+      ok = calls.catchUp(
+          mail,
+          [this, shown, &cancel](long long done, long long total) {
+            if (shown) {
+              QMetaObject::invokeMethod(
+                  this, [this, done, total] { ShowIndexProgress(done, total); },
+                  Qt::QueuedConnection);
+            }
+            return !cancel->load();
+          },
+          &error);
     }
+    const bool cancelled = cancel->load();
+    QMetaObject::invokeMethod(
+        this, [this, ok, cancelled, error] { IndexingEnded(ok, cancelled, error); },
+        Qt::QueuedConnection);
   }
   Outcome outcome;
   outcome.text = text;

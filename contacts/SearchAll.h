@@ -123,7 +123,8 @@ class TSearchAllFrm : public QWidget {
 
   void BuildLayout();
   void StartJob(const std::string& text, bool catchUp);
-  void RunJob(const std::string& text, bool catchUp, std::shared_ptr<std::atomic<bool>> cancel);
+  void RunJob(const MailSearchCalls& calls, const std::string& text, bool catchUp,
+              std::shared_ptr<std::atomic<bool>> cancel);
   void ShowIndexing(long long total);
   void ShowIndexProgress(long long done, long long total);
   void IndexingEnded(bool ok, bool cancelled, const std::string& error);
