@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QProgressDialog>
+#include <QShortcut>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
@@ -172,6 +173,10 @@ void TSearchAllFrm::BuildLayout() {
   connect(query_, &QLineEdit::returnPressed, this, &TSearchAllFrm::SearchNow);
   connect(list_, &QTreeView::doubleClicked, this,
           [this](const QModelIndex& index) { OpenResult(index.row()); });
+  // Esc closes the window, as it would a dialog; the field has the focus when it opens.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+          &QWidget::close);
+  query_->setFocus();
 }
 
 bool TSearchAllFrm::eventFilter(QObject* watched, QEvent* event) {
