@@ -21,6 +21,8 @@
 #include "app/DataQX.h"
 #include "contacts/SearchAll.h"
 #include "store/DataFiles.h"
+#include "store/MessageRecord.h"
+#include "store/Query.h"
 
 namespace {
 
@@ -269,6 +271,39 @@ TEST_F(SearchAll, ClosingTheWindowDuringTheIndexingStopsItPromptly) {
   window_.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_GT(search_.pending.load(), 0);
+}
+
+// The window over the real search of a real store: messages of several boxes, found by a
+// word of their bodies, listed newest first under their boxes, opened by their own IDs.
+TEST_F(SearchAll, ARealStoreIsIndexedAndSearchedAcrossTheBoxes) {
+  window_->SetCalls(contacts::CoreMailSearchCalls());
+  const auto insert = [this](const char* table, const char* kind, const char* subject,
+                             const char* time, const char* content) {
+    store::MessageRecord r;
+    r.sender = "a@x.cn";
+    r.receiver = "me@x.cn;";
+    r.mailSubject = subject;
+    r.sendDateTime = time;
+    r.messageKind = kind;
+    r.content = content;
+    store::Query q(*data_.ADOCDUser);
+    EXPECT_TRUE(store::InsertMessageRecord(q, table, r)) << q.Error();
+    return static_cast<int>(q.LastInsertId());
+  };
+  const char* body = "<p>关于合同的附件</p>";
+  const int older = insert("Historys", "MailUn", "older", "2024-05-01 08:00:00", body);
+  const int newer = insert("MailSendBox", "MailSendSucc", "newer", "2024-05-03 08:00:00", body);
+  insert("MailDelBox", "MailDel", "other", "2024-05-02 08:00:00", "<p>nothing</p>");
+
+  Search(QStringLiteral("合同"));
+  ASSERT_EQ(window_->Results()->rowCount(), 2) << Status().toStdString();
+  EXPECT_EQ(Cell(0, contacts::kResultBox), "发件箱");
+  EXPECT_EQ(Cell(0, contacts::kResultSubject), "newer");
+  EXPECT_EQ(Cell(1, contacts::kResultBox), "收件箱");
+  EXPECT_EQ(window_->ResultAt(0), std::make_pair(Box::Sent, newer));
+  EXPECT_EQ(window_->ResultAt(1), std::make_pair(Box::Inbox, older));
+  EXPECT_TRUE(window_->IndexComplete());
+  EXPECT_EQ(Status(), "找到 2 封邮件");
 }
 
 TEST(SearchAllSnippet, TheMatchIsHighlightedEscapedAndCutToWholeCharacters) {
