@@ -35,6 +35,10 @@ struct BookEntry {
   std::string address;  // contact: QXHaoMa as stored (the first sub-item); header: ""
   int id = 0;           // contact: Friend.ID; header: 0
 };
+// A header has no Friend row behind it (IDs start at 1), whatever its level.
+inline bool IsGroupHeader(const BookEntry& entry) {
+  return entry.id == 0;
+}
 
 // The window's list: the entries in display order and, per named group 1..5, the addresses
 // of its members in the load order (at most kMaxGroupAddresses over all groups).
@@ -76,14 +80,16 @@ enum class AddOutcome { Added, EmptyAddress, Duplicate, Failed };
 // "新增": the address trimmed must not be empty; a duplicate is the same address in the same
 // named group (1..5) or in any tier (6..8). Inserts with the trimmed nickname and remark.
 AddOutcome AddContact(store::Database& mail, const Contact& contact, std::string* error = nullptr);
-// "修改" and "删除" of a contact opened from the contact search.
+// "修改" and "删除" of a contact opened from the contact search. False also when no row has the
+// ID (deleted meanwhile elsewhere), and for an update to a blank address or a group outside 1..8.
 bool UpdateContact(store::Database& mail, const Contact& contact, std::string* error = nullptr);
 bool DeleteContact(store::Database& mail, int id, std::string* error = nullptr);
 // The delete image: a checked header deletes its whole group, a checked contact every row with
 // its address. One transaction. False when nothing changed because of an error.
 bool DeleteChecked(store::Database& mail, const AddressBook& book, const std::vector<bool>& checked,
                    std::string* error = nullptr);
-// "重命名": sets fzN (N = group 1..5) to the trimmed name.
+// "重命名": sets fzN (N = group 1..5) to the trimmed name; writes the "zgq" row (defaults for
+// the other names) when the database has lost it.
 bool RenameGroup(store::Database& mail, int group, const std::string& name,
                  std::string* error = nullptr);
 
@@ -94,7 +100,8 @@ std::optional<Contact> FindContact(store::Database& mail, const std::string& add
                                    std::string* error = nullptr);
 
 // Adding from a message: the person text "Name<addr>" gives the nickname (before "<") and the
-// address (after "<" without the last character); a text without "<" is all address.
+// address (after "<" without the closing ">"; a text cut short before it keeps its whole
+// address); a text without "<" is all address. Quotes around the name are dropped.
 Contact ContactFromPerson(const std::string& person);
 
 }  // namespace contacts
