@@ -6,6 +6,7 @@
 #include "store/JetSql.h"
 #include "store/MessageRecord.h"
 #include "store/Query.h"
+#include "store/SearchIndex.h"
 #include "store/TextCase.h"
 #include "store/Transaction.h"
 
@@ -205,6 +206,8 @@ bool EnsureMailSchema(Database& database, std::string* error) {
   indexes.push_back({"UidlLedger_account_uidl", "UidlLedger", "MailAccount, Uidl", true});
   std::vector<std::string> statements = BoxStatistics();
   statements.push_back(RenameRow());
+  for (std::string& sql : SearchSchemaStatements())
+    statements.push_back(std::move(sql));
   return EnsureAll(database, tables, indexes, statements, error);
 }
 

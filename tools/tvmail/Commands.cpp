@@ -33,6 +33,10 @@ std::span<const Command> AllCommands() {
               "add, list, remove or test the accounts of a program folder (`tvmail account` "
               "lists the arguments of each)",
               &RunAccount},
+      Command{"search", "--program-folder DIR [--limit N] TEXT",
+              "search every box of the folder's mail for the text and print the newest hits "
+              "(first 100), one per line",
+              &RunSearch},
   };
   return kCommands;
 }

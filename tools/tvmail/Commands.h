@@ -30,6 +30,7 @@ int RunSmtp(std::span<const std::string> args);
 int RunReceive(std::span<const std::string> args);
 int RunAccount(std::span<const std::string> args);
 int RunSend(std::span<const std::string> args);
+int RunSearch(std::span<const std::string> args);
 
 // The databases of a program folder, for the commands that work on one (receive, account).
 struct ProgramStores {
