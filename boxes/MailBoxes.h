@@ -122,6 +122,11 @@ class MailBoxes : public QObject {
   // Shows the box's page, empties its fields, blanks its preview and fills its list with the
   // box's open query. For the inbox also prepares pm5 (作为附件转发 disabled).
   void OpenBox(Box box);
+  // Shows the message with this ID as if it were opened from its box's list: the box is opened
+  // and filled, the message's row selected and opened (the reading page; a draft goes to the
+  // compose page, a note shows in its page's preview). When the row is not in the box's list
+  // any more, says so and returns false.
+  bool OpenMessage(boxes::Box box, int id);
   // The menu of btn9: 待办箱, 草稿箱, 删除箱, 备份箱, 便签箱.
   QMenu* OtherBoxesMenu() const { return otherBoxes_; }
 

@@ -9,6 +9,7 @@
 #include "boxes/DraftOpen.h"
 #include "boxes/MailBoxes.h"
 #include "boxes/StoredMessage.h"
+#include "platform/Dialogs.h"
 #include "platform/HtmlView.h"
 #include "store/MessageRecord.h"
 
@@ -144,6 +145,32 @@ void MailBoxes::OpenReadingPage(Box box, int row) {
   RefreshReadingFields();
   reading_->SendingPanel()->hide();
   ShowListRow(box, row, reading_->Browser());
+}
+
+bool MailBoxes::OpenMessage(Box box, int id) {
+  OpenBox(box);
+  BoxPage* page = Page(box);
+  int row = -1;
+  for (int i = 0; i < page->Model()->Count() && row < 0; ++i) {
+    if (page->Model()->Row(i).id == id) row = i;
+  }
+  if (row < 0) {
+    platform::CurrentDialogs().Message(
+        Window(), QStringLiteral("提示"),
+        QStringLiteral("这封邮件已经不在%1里了，可能已被移走或删除。")
+            .arg(QString::fromUtf8(InfoOf(box).caption)),
+        platform::Buttons::Ok, platform::Icon::Information);
+    return false;
+  }
+  page->SelectOnly(row);
+  page->List()->setFocus();
+  // As Enter on the row would; a note shows in the preview (notes have no reading page).
+  if (box == Box::Notes) {
+    PreviewRow(box, row);
+  } else {
+    OpenRow(box);
+  }
+  return true;
 }
 
 void MailBoxes::OpenDraft(int row) {
