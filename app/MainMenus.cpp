@@ -37,7 +37,7 @@ void BuildSettingsMenu(MainMenus& m, QWidget* parent) {
   m.personalSet = Item(m.basicSettings, "个人设置", false);  // settings window not built
   m.accountSet = Item(m.basicSettings, "邮件收发");
   m.aboutUs = Item(m.basicSettings, "关于我们");
-  m.addressBook = Item(m.settings, "通讯录", false);  // address book not built
+  m.addressBook = Item(m.settings, "通讯录");
   m.help = Item(m.settings, "帮助说明");
   m.feedback = Item(m.settings, "意见反馈");
   m.exitSettings = Item(m.settings, "退出程序");

@@ -74,6 +74,7 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   ConnectMenus();
   ConnectBoxes();
   ConnectCompose();
+  ConnectContacts();
 
   TinitTimer1.setInterval(kInitInterval);
   tmr1.setInterval(kSettingsInterval);

@@ -56,6 +56,9 @@ struct ReadingExport;
 namespace editor {
 class EditorMenu;
 }
+namespace contacts {
+class TSearchAllFrm;
+}
 
 namespace app {
 
@@ -225,6 +228,13 @@ class TForm1 : public QMainWindow {
   void ReadingPageExport(bool forward);
   void MessageMenuCommand(boxes::MessageMenuItem item);
 
+  // Address book and searches (Unit1Contacts.cpp).
+  void ConnectContacts();
+  void AddressBookClick();
+  void AddToAddressBook(const QString& person);
+  void SearchSubjectClick();
+  void SearchAllMailClick();
+
   QString programFolder_;
   TDataQX* data_;
   std::unique_ptr<store::Database> tools_;
@@ -234,7 +244,9 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<boxes::MailMoves> moves_;
   // The process-wide send flags; the compose page's read-receipt toggle lives here.
   send::SendState sendState_;
-  send::ComposePage* compose_ = nullptr;  // in the page stack after the box pages
+  send::ComposePage* compose_ = nullptr;
+  contacts::TSearchAllFrm* searchAll_ =
+      nullptr;  // made at the first 搜索全部邮件  // in the page stack after the box pages
   send::AttachmentRegistry attachmentRegistry_;
   send::SendingPage* sendingPage_ = nullptr;  // in the page stack after the compose page
   send::SendSetup sendSetup_;

@@ -223,8 +223,17 @@ void TForm1::MessageMenuCommand(boxes::MessageMenuItem item) {
     case boxes::MessageMenuItem::SaveContentAs:
       ReadingPageExport(false);
       break;
+    case boxes::MessageMenuItem::SearchSubject:
+      SearchSubjectClick();
+      break;
+    case boxes::MessageMenuItem::SearchAllMail:
+      SearchAllMailClick();
+      break;
+    case boxes::MessageMenuItem::AddToAddressBook:
+      if (const std::optional<QString> person = boxes_->SelectedPerson()) AddToAddressBook(*person);
+      break;
     default:
-      break;  // the address book and the list search come with their own windows
+      break;  // 清空删除箱 and 打印 are the box views' own
   }
 }
 

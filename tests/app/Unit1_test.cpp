@@ -231,7 +231,7 @@ TEST(Menus, TrayAndSettingsMenusHoldTheirCaptionsInOrder) {
   EXPECT_TRUE(m.receiveAllTray->isEnabled());
   EXPECT_TRUE(m.receiveAllManual->isEnabled());
   EXPECT_FALSE(m.personalSet->isEnabled());
-  EXPECT_FALSE(m.addressBook->isEnabled());
+  EXPECT_TRUE(m.addressBook->isEnabled());
   EXPECT_TRUE(m.aboutUs->isEnabled());
   EXPECT_TRUE(m.feedback->isEnabled());
 }
