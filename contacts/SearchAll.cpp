@@ -115,7 +115,7 @@ TSearchAllFrm::TSearchAllFrm(store::Database* mail, QWidget* parent)
     : QWidget(parent, Qt::Window), mail_(mail), calls_(CoreMailSearchCalls()) {
   setObjectName(QStringLiteral("SearchAllFrm"));
   setWindowTitle(QStringLiteral("搜索全部邮件"));
-  resize(760, 480);
+  resize(900, 520);
   BuildLayout();
 }
 

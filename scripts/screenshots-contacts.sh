@@ -63,5 +63,5 @@ xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel"
   >"$work/session.log" 2>&1
 cp "$work/address-book.png" docs/
 # Without a window manager the search window sits at the screen's corner.
-convert "$work/search-results.png" -crop 760x480+0+0 docs/search-results.png
+convert "$work/search-results.png" -crop 900x520+0+0 docs/search-results.png
 echo "address-book.png search-results.png"
