@@ -75,6 +75,10 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   ConnectBoxes();
   ConnectCompose();
   ConnectContacts();
+  ConnectSettings();
+  ConnectReminders();
+  ConnectNotes();
+  ConnectQuickReplies();
 
   TinitTimer1.setInterval(kInitInterval);
   tmr1.setInterval(kSettingsInterval);

@@ -235,6 +235,13 @@ class TForm1 : public QMainWindow {
   void SearchSubjectClick();
   void SearchAllMailClick();
 
+  // Personal tools: the settings window and the start-up lock (Unit1Settings.cpp), reminders
+  // (Unit1Reminders.cpp), the notes box (Unit1Notes.cpp), quick replies (Unit1QuickReplies.cpp).
+  void ConnectSettings();
+  void ConnectReminders();
+  void ConnectNotes();
+  void ConnectQuickReplies();
+
   QString programFolder_;
   TDataQX* data_;
   std::unique_ptr<store::Database> tools_;
@@ -264,6 +271,14 @@ class TForm1 : public QMainWindow {
   QPointer<TAboutus> aboutus_;
   QLabel* status_ = nullptr;
   QString statusLine_;  // the status text, shown again when the pointer leaves a link
+
+  // Settings and lock (Unit1Settings.cpp).
+
+  // Reminders (Unit1Reminders.cpp).
+
+  // Notes (Unit1Notes.cpp).
+
+  // Quick replies (Unit1QuickReplies.cpp).
 
   std::vector<std::string> recentRecipients_;
   std::string defaultAccount_;

@@ -84,6 +84,7 @@ ComposePage::ComposePage(platform::HtmlEditor* editor, SendState* state, std::st
       subject_(new QLineEdit(this)),
       sender_(new QComboBox(this)),
       send_(new QPushButton(QStringLiteral("SEND"), this)),
+      quickReply_(new QPushButton(QStringLiteral("签名"), this)),
       attachmentBar_(new QWidget(this)),
       attachments_(new QListWidget(attachmentBar_)),
       attachmentMenu_(new QMenu(this)),
@@ -108,6 +109,8 @@ ComposePage::ComposePage(platform::HtmlEditor* editor, SendState* state, std::st
   sender_->setEditable(true);
   sender_->setInsertPolicy(QComboBox::NoInsert);
   send_->setObjectName(QStringLiteral("send"));
+  quickReply_->setObjectName(QStringLiteral("quickReply"));
+  quickReply_->setToolTip(QStringLiteral("快捷回复"));
 
   attachmentBar_->setObjectName(QStringLiteral("attachmentBar"));
   attachments_->setObjectName(QStringLiteral("attachments"));
@@ -136,7 +139,10 @@ ComposePage::ComposePage(platform::HtmlEditor* editor, SendState* state, std::st
   fields->addWidget(new QLabel(QStringLiteral("主题:"), this), 1, 0);
   fields->addWidget(subject_, 1, 1);
   fields->addWidget(new QLabel(QStringLiteral("发件人:"), this), 2, 0);
-  fields->addWidget(sender_, 2, 1);
+  auto* senderRow = new QHBoxLayout;
+  senderRow->addWidget(sender_, 1);
+  senderRow->addWidget(quickReply_);
+  fields->addLayout(senderRow, 2, 1);
   editorArea_->setContentsMargins(0, 0, 0, 0);
   editorArea_->setSpacing(0);
   editorArea_->addWidget(editor_, 1);
@@ -150,8 +156,7 @@ ComposePage::ComposePage(platform::HtmlEditor* editor, SendState* state, std::st
   readReceipt_ = pm2_->addAction(QStringLiteral("请求阅读回执"));
   readReceipt_->setCheckable(true);
   pm2_->addAction(QStringLiteral("保存到草稿箱"), this, &ComposePage::draftWanted);
-  // Kept in its place in the menu; saving to the notes box is not built yet.
-  pm2_->addAction(QStringLiteral("保存到便签箱"))->setEnabled(false);
+  pm2_->addAction(QStringLiteral("保存到便签箱"), this, &ComposePage::noteWanted);
   pm2_->addAction(QStringLiteral("内容另存为"), this, &ComposePage::saveContentWanted);
 
   connect(readReceipt_, &QAction::toggled, this, [this](bool on) { state_->readReceipt = on; });
@@ -162,6 +167,7 @@ ComposePage::ComposePage(platform::HtmlEditor* editor, SendState* state, std::st
   connect(clearRecentFile_, &QToolButton::clicked, this, [this] { recent_.Clear(); });
   connect(to_, &QPushButton::clicked, this, &ComposePage::addressBookWanted);
   connect(send_, &QPushButton::clicked, this, &ComposePage::sendWanted);
+  connect(quickReply_, &QPushButton::released, this, &ComposePage::quickReplyMenuWanted);
   connect(attachments_, &QListWidget::customContextMenuRequested, this,
           &ComposePage::ShowAttachmentMenu);
   connect(attachments_, &QListWidget::itemDoubleClicked, this,

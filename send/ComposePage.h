@@ -130,6 +130,7 @@ class ComposePage : public QWidget {
   void ClearAttachments();
   // The compose menu pm2 of the message button.
   QMenu* pm2() const { return pm2_; }
+  QPushButton* QuickReplyButton() const { return quickReply_; }
   QAction* ReadReceiptAction() const { return readReceipt_; }
 
  signals:
@@ -137,6 +138,10 @@ class ComposePage : public QWidget {
   void addressBookWanted();  // "TO"
   void draftWanted();        // "保存到草稿箱": the main window calls SaveToDrafts
   void saveContentWanted();  // "内容另存为"
+  void noteWanted();         // "保存到便签箱": the main window saves the page as a note
+  // The quick-reply button was released: the main window pops its quick-reply menu up under
+  // QuickReplyButton().
+  void quickReplyMenuWanted();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -162,6 +167,7 @@ class ComposePage : public QWidget {
   QLineEdit* subject_;
   QComboBox* sender_;
   QPushButton* send_;
+  QPushButton* quickReply_;
   QWidget* attachmentBar_;
   QListWidget* attachments_;
   QMenu* attachmentMenu_;

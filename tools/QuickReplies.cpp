@@ -1,0 +1,2 @@
+// Placeholder: filled in by the personal-tools work.
+namespace tools {}
