@@ -168,6 +168,25 @@ std::string RenameRow() {
          " WHERE NOT EXISTS (SELECT 1 FROM Rename WHERE id = 'zgq')";
 }
 
+bool HasTable(Database& database, const char* name) {
+  Query query(database);
+  query.AddLine("SELECT name FROM sqlite_schema WHERE type = 'table' AND name = :name");
+  query.SetText("name", name);
+  return query.Open() && !query.Eof();
+}
+
+// The built-in quick replies of a new table, so that a new user's menu is not empty. A table
+// the user has emptied stays empty (and one with rows is never added to).
+std::string QuickReplyRows() {
+  std::string rows;
+  for (const QuickReplyRow& row : kBuiltInQuickReplies) {
+    if (!rows.empty()) rows += " UNION ALL ";
+    rows += "SELECT " + QuoteText(row.subject) + " AS s, " + QuoteText(row.content) + " AS c";
+  }
+  return "INSERT INTO kuaihuifu (Subject, content) SELECT s, c FROM (" + rows +
+         ") WHERE NOT EXISTS (SELECT 1 FROM kuaihuifu)";
+}
+
 }  // namespace
 
 bool EnsureMailSchema(Database& database, std::string* error) {
@@ -206,6 +225,7 @@ bool EnsureMailSchema(Database& database, std::string* error) {
   indexes.push_back({"UidlLedger_account_uidl", "UidlLedger", "MailAccount, Uidl", true});
   std::vector<std::string> statements = BoxStatistics();
   statements.push_back(RenameRow());
+  if (!HasTable(database, "kuaihuifu")) statements.push_back(QuickReplyRows());
   for (std::string& sql : SearchSchemaStatements())
     statements.push_back(std::move(sql));
   return EnsureAll(database, tables, indexes, statements, error);

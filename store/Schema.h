@@ -8,8 +8,9 @@
 namespace store {
 
 // Each creates the missing tables, adds missing columns to existing tables, creates the
-// indexes, and inserts the initial rows (the "zgq" group-name row, the personal-settings row)
-// only when they are missing. Safe to run at every start; one transaction each.
+// indexes, and inserts the initial rows (the "zgq" group-name row, the personal-settings row,
+// the built-in quick replies of a new kuaihuifu table) only when they are missing. Safe to run at
+// every start; one transaction each.
 //
 // Column choices: every table has an `ID` counter (INTEGER PRIMARY KEY AUTOINCREMENT) except
 // `Rename`, whose `id` text column holds "zgq". Date columns (`SendDateTime`, `date`) hold
@@ -29,5 +30,15 @@ bool EnsureToolsSchema(Database& database, std::string* error);
 // The names of the five address-book groups in a new mail database.
 inline constexpr const char* kDefaultGroupNames[5] = {"同事组", "好友组", "分组一", "分组二",
                                                       "分组三"};
+
+// The quick replies a new kuaihuifu table is given, in menu order (name, HTML content).
+struct QuickReplyRow {
+  const char* subject;
+  const char* content;
+};
+inline constexpr QuickReplyRow kBuiltInQuickReplies[3] = {
+    {"时间/日期", ""},
+    {"公告栏", "<DIV><FONT face=宋体 size=2>公告栏：</FONT></DIV>"},
+    {"意见栏", "<DIV><FONT face=宋体 size=2>意见栏：</FONT></DIV>"}};
 
 }  // namespace store

@@ -82,9 +82,11 @@ TEST_F(AccountMenus, QuickReplyFillKeepsTheTwoFixedEntriesAndReplacesTheRest) {
   q.AddLine("insert into kuaihuifu (Subject, content) values (\"签名\", \"<p>x</p>\")");
   ASSERT_TRUE(q.ExecSql()) << q.Error();
   const auto added = app::FillQuickReplyMenu(menus_.QuickReturn, *data_.ADOQuerykuaihuifu);
-  ASSERT_EQ(added.size(), 1);
-  EXPECT_EQ(Texts(menus_.QuickReturn), (QStringList{"快捷回复菜单", "-", "签名"}));
-  EXPECT_EQ(added[0]->toolTip(), added[0]->text());
+  // After the built-in quick replies of the new database.
+  ASSERT_EQ(added.size(), 4);
+  EXPECT_EQ(Texts(menus_.QuickReturn),
+            (QStringList{"快捷回复菜单", "-", "时间/日期", "公告栏", "意见栏", "签名"}));
+  EXPECT_EQ(added[3]->toolTip(), added[3]->text());
 }
 
 TEST_F(AccountMenus, FailingStatementAddsNothing) {

@@ -187,14 +187,14 @@ struct StartedWindow {
 }  // namespace
 
 TEST(StartUp, FillsQuickRepliesAndAccountMenusOnce) {
-  // Table order, not alphabetical order.
-  StartedWindow w({"insert into kuaihuifu (Subject, content) values (\"时间/日期\", \"\")",
-                   "insert into kuaihuifu (Subject, content) values (\"公告栏\", \"<b>x</b>\")"},
+  // Table order, not alphabetical order; the built-in ones of the new database first.
+  StartedWindow w({"insert into kuaihuifu (Subject, content) values (\"周报\", \"\")",
+                   "insert into kuaihuifu (Subject, content) values (\"会议\", \"<b>x</b>\")"},
                   {"insert into MailAcc (MailAccount) values (\"z@x.cn\")",
                    "insert into MailAcc (MailAccount) values (\"b@y.cn\")"});
   const app::MainMenus& m = w.window->Menus();
-  EXPECT_EQ(Captions(m.QuickReturn), "快捷回复菜单|-|时间/日期|公告栏");
-  EXPECT_EQ(m.QuickReturn->actions().at(3)->toolTip().toStdString(), "公告栏");
+  EXPECT_EQ(Captions(m.QuickReturn), "快捷回复菜单|-|时间/日期|公告栏|意见栏|周报|会议");
+  EXPECT_EQ(m.QuickReturn->actions().at(6)->toolTip().toStdString(), "会议");
   const std::string accounts = "接收全部邮件|-|z@x.cn|b@y.cn";
   EXPECT_EQ(Captions(m.trayMail), accounts);
   EXPECT_EQ(Captions(m.popupmenuManualRec), accounts);
@@ -203,11 +203,11 @@ TEST(StartUp, FillsQuickRepliesAndAccountMenusOnce) {
   w.window->TinitTimer1.start();
   QTest::qWait(250);
   EXPECT_EQ(Captions(m.trayMail), accounts);
-  EXPECT_EQ(m.QuickReturn->actions().size(), 4);
+  EXPECT_EQ(m.QuickReturn->actions().size(), 7);
 }
 
 TEST(StartUp, EmptyTablesLeaveTheFixedMenuEntries) {
-  StartedWindow w;
+  StartedWindow w({"delete * from kuaihuifu"});
   const app::MainMenus& m = w.window->Menus();
   EXPECT_EQ(Captions(m.QuickReturn), "快捷回复菜单|-");
   EXPECT_EQ(Captions(m.trayMail), "接收全部邮件|-");

@@ -78,6 +78,23 @@ TEST_F(SchemaTest, RunningAgainKeepsDataAndAddsInitialRowsOnce) {
   EXPECT_EQ(Count("Rename", "fz2 = 'family'"), 1);
 }
 
+// A new table gets the three built-in quick replies in menu order, once; a table the user
+// emptied is not filled again at the next start.
+TEST_F(SchemaTest, NewQuickReplyTableHoldsTheBuiltInOnes) {
+  std::string error;
+  ASSERT_TRUE(EnsureMailSchema(*db_, &error)) << error;
+  Query rows(*db_);
+  rows.AddLine("select Subject from kuaihuifu order by ID");
+  ASSERT_TRUE(rows.Open()) << rows.Error();
+  std::vector<std::string> names;
+  for (; !rows.Eof(); rows.Next())
+    names.push_back(rows.FieldText("Subject"));
+  EXPECT_EQ(names, (std::vector<std::string>{"时间/日期", "公告栏", "意见栏"}));
+  ASSERT_TRUE(db_->Execute("delete from kuaihuifu", &error)) << error;
+  ASSERT_TRUE(EnsureMailSchema(*db_, &error)) << error;
+  EXPECT_EQ(Count("kuaihuifu"), 0);
+}
+
 TEST_F(SchemaTest, UnwrittenColumnsReadAsTheRecordSays) {
   const int id = AddMessage("Historys", "MailUn", "s");
   Query row(*db_);
