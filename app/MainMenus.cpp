@@ -55,7 +55,7 @@ MainMenus BuildMainMenus(QWidget* parent) {
   m.popupmenuManualRec->addSeparator();
   m.QuickReturn = new QMenu(parent);
   m.QuickReturn->setObjectName(QStringLiteral("QuickReturn"));
-  Item(m.QuickReturn, "快捷回复菜单", false);  // the quick-reply manager is not built
+  Item(m.QuickReturn, "快捷回复菜单");
   m.QuickReturn->addSeparator();
   return m;
 }

@@ -161,10 +161,7 @@ void TForm1::FillRuntimeMenus() {
   // rebuild them with the same functions.
   if (menusFilled_) return;
   menusFilled_ = true;
-  for (QAction* item : FillQuickReplyMenu(menus_.QuickReturn, *data_->ADOQuerykuaihuifu)) {
-    const QString subject = item->text();
-    connect(item, &QAction::triggered, this, [this, subject] { emit quickReplyChosen(subject); });
-  }
+  showKuaihuiMenu();
   RebuildReceiveMenus();
 }
 

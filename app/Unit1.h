@@ -279,6 +279,16 @@ class TForm1 : public QMainWindow {
   // Notes (Unit1Notes.cpp).
 
   // Quick replies (Unit1QuickReplies.cpp).
+  // The quick-reply menu rebuilt: its two fixed entries, then one entry per snippet (each one
+  // pastes it); run at start-up and after every change in the manager.
+  void showKuaihuiMenu();
+  // The 签名 button was released: the menu pops up under it while the compose page is shown.
+  void PopQuickReplies();
+  // The first snippet of this name pasted over the mail editor's selection, which gets the focus.
+  void PasteQuickReply(const QString& subject);
+  // "快捷回复菜单": the manager window (one, not modal).
+  void OpenQuickReplyManager();
+  QPointer<QWidget> kuaihuiSet_;
 
   std::vector<std::string> recentRecipients_;
   std::string defaultAccount_;
