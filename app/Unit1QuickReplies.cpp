@@ -51,8 +51,7 @@ void TForm1::PasteQuickReply(const QString& subject) {
 void TForm1::OpenQuickReplyManager() {
   if (!data_->IsOpen()) return;
   if (!kuaihuiSet_) {
-    auto* manager = new tools::TKuaihuiSet(*data_->ADOQuerykuaihuifu,
-                                           platform::CreateHtmlEditor(nullptr), this);
+    auto* manager = new tools::TKuaihuiSet(*data_->ADOQuerykuaihuifu, nullptr, this);
     manager->setWindowFlag(Qt::Window);
     connect(manager, &tools::TKuaihuiSet::snippetsChanged, this, &TForm1::showKuaihuiMenu);
     kuaihuiSet_ = manager;

@@ -24,7 +24,9 @@ class TKuaihuiSet : public QDialog {
 
  public:
   // query runs the statements of the kuaihuifu table (not owned, outlives the window); editor
-  // becomes the window's child.
+  // becomes the window's child. Without one the window makes an editor of the default kind as
+  // its child from the start (the browser engine's view does not draw in a window it was moved
+  // into from a top-level of its own).
   TKuaihuiSet(store::Query& query, platform::HtmlEditor* editor, QWidget* parent = nullptr);
 
   QComboBox* cbbNames = nullptr;  // 签名名称：

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "editor/EditorCommands.h"
 #include "platform/HtmlEditor.h"
 #include "tools/QuickReplies.h"
 #include "tools/kuaihuifu.h"
@@ -19,14 +20,17 @@ constexpr int kLoadDelay = 300;  // ms from show or change to the load of "时�
 constexpr int kWidth = 560;
 constexpr int kHeight = 420;
 
+// Enter in the name field applies; no other button takes Enter for itself.
 QPushButton* Button(const char* caption, QWidget* parent) {
-  return new QPushButton(QString::fromUtf8(caption), parent);
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setAutoDefault(false);
+  return button;
 }
 
 }  // namespace
 
 TKuaihuiSet::TKuaihuiSet(store::Query& query, platform::HtmlEditor* editor, QWidget* parent)
-    : QDialog(parent), query_(query), editor_(editor) {
+    : QDialog(parent), query_(query), editor_(editor ? editor : platform::CreateHtmlEditor(this)) {
   setWindowTitle(QStringLiteral("签名管理"));
   resize(kWidth, kHeight);
   tmrLoad.setInterval(kLoadDelay);
@@ -78,6 +82,7 @@ QWidget* TKuaihuiSet::BuildButtons() {
   btnDelete = Button("删 除", bar);
   btnApply = Button("应 用", bar);
   btnCancel = Button("取 消", bar);
+  btnApply->setDefault(true);
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
   row->addWidget(btnNew);
@@ -113,9 +118,16 @@ void TKuaihuiSet::ConnectControls() {
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::close);
 }
 
+// The list shows 宋体, the font of the empty template, or else the window's own font; none
+// when the system has neither, rather than whichever font sorts first.
 void TKuaihuiSet::FillFonts() {
   if (cbbFont->count() > 0) return;
   cbbFont->addItems(QFontDatabase::families());
+  const std::string_view preferred = editor::kDefaultFontName;
+  int shown = cbbFont->findText(
+      QString::fromUtf8(preferred.data(), static_cast<qsizetype>(preferred.size())));
+  if (shown < 0) shown = cbbFont->findText(font().family());
+  cbbFont->setCurrentIndex(shown);
 }
 
 }  // namespace tools

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "platform/ScriptedDialogs.h"
 #include "tests/send/ui/FakeHtmlEditor.h"
@@ -109,6 +110,15 @@ TEST_F(Manager, ApplyAddsANewSnippetAndTheListAndMenuFollow) {
   // The date and time entry comes back shortly after.
   WaitForLoad();
   EXPECT_EQ(window_->edtName->text(), "时间/日期");
+}
+
+TEST_F(Manager, EnterInTheNameFieldApplies) {
+  window_->btnNewClick();
+  window_->edtName->setText("会议");
+  QTest::keyClick(window_->edtName, Qt::Key_Return);
+  ASSERT_EQ(script_.asked.size(), 1u);
+  EXPECT_EQ(script_.asked[0].text, "插入成功!");
+  EXPECT_TRUE(window_->isVisible());
 }
 
 TEST_F(Manager, ApplyToAnExistingNameChangesThatSnippet) {
