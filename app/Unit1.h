@@ -25,6 +25,7 @@
 #include "send/sendmThread.h"
 #include "store/Database.h"
 #include "store/Query.h"
+#include "tools/Reminders.h"
 
 class QLabel;
 class QPushButton;
@@ -59,6 +60,10 @@ class EditorMenu;
 namespace contacts {
 class TSearchAllFrm;
 }
+namespace tools {
+class TForm3;
+class ReminderEditor;
+}  // namespace tools
 
 namespace app {
 
@@ -275,6 +280,22 @@ class TForm1 : public QMainWindow {
   // Settings and lock (Unit1Settings.cpp).
 
   // Reminders (Unit1Reminders.cpp).
+ public:
+  // One reminder check: every row due now is shown in the reminder window.
+  void RunReminderPass();
+  // The clock of the reminder checks and of the editor (the local time unless a test sets one).
+  void SetReminderClock(tools::ReminderClock clock) { reminderClock_ = std::move(clock); }
+  tools::TForm3* ReminderWindow() const { return form3_; }
+  // The reminder editor, made at its first opening (事件提醒 without the tools program).
+  tools::ReminderEditor* OpenReminderEditor();
+  // 事件提醒 opens the editor when the companion program is not installed; true when it did.
+  bool OpenOwnReminderTool(int n);
+
+ private:
+  tools::ReminderClock reminderClock_;
+  tools::ReminderTick reminderTick_;
+  tools::TForm3* form3_ = nullptr;
+  QPointer<tools::ReminderEditor> reminderEditor_;
 
   // Notes (Unit1Notes.cpp).
 
