@@ -17,6 +17,7 @@
 #include "app/DataQX.h"
 #include "app/Unit1.h"
 #include "platform/ScriptedDialogs.h"
+#include "store/DataFiles.h"
 #include "store/Query.h"
 #include "tools/ReminderEditor.h"
 #include "tools/Unit3.h"
@@ -162,6 +163,19 @@ TEST_F(ReminderMainWindow, ReminderToolOpensOurEditorWhenTheToolsProgramIsMissin
   EXPECT_TRUE(editor->isVisible());
   EXPECT_EQ(editor->windowTitle(), "事件提醒");
   editor->close();
+}
+
+TEST_F(ReminderMainWindow, ReminderToolStartsTheToolsProgramWhenItIsInstalled) {
+  QFile program(dir.path() + "/TenvTools");
+  ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+  program.write("#!/bin/sh\nexit 0\n");
+  program.close();
+  program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  window.OpenTool(3);
+  EXPECT_EQ(window.findChild<tools::ReminderEditor*>(), nullptr);
+  const auto seat = store::ReadToolSeat(dir.path().toStdString());
+  ASSERT_EQ(seat.size(), 6u);
+  EXPECT_TRUE(seat[3]);
 }
 
 class ReminderEditorTest : public ReminderMainWindow {
