@@ -180,7 +180,7 @@ class TForm1 : public QMainWindow {
   maillib::FileTrace* Trace() const { return trace_.get(); }
 
   // Timers of the main window (intervals as created; the reminder timer is started here and
-  // driven by the reminder window).
+  // runs the reminder check of Unit1Reminders.cpp).
   QTimer TinitTimer1;
   QTimer tmr1;
   QTimer TmrTvTix;

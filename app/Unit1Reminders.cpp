@@ -34,6 +34,8 @@ void TForm1::RunReminderPass() {
   // Each due row is shown in turn: its sound starts, the window ends with the last row's texts.
   for (const tools::Reminder& row : due)
     form3_->ShowReminder(row);
+  // An open editor shows the rows just marked as shown.
+  if (!due.empty() && reminderEditor_) reminderEditor_->Reload();
 }
 
 tools::ReminderEditor* TForm1::OpenReminderEditor() {

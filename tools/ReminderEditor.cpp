@@ -127,7 +127,9 @@ void ReminderEditor::Reload() {
     list_->setItem(at, kDateColumn,
                    Cell(readable ? QString::fromStdString(DateText(form)) : QStringLiteral("?")));
     list_->setItem(at, kTimeColumn, Cell(QString::fromStdString(row.timeH + ":" + row.timeM)));
-    list_->setItem(at, kTextColumn, Cell(QString::fromStdString(row.content)));
+    QTableWidgetItem* text = Cell(QString::fromStdString(row.content));
+    text->setToolTip(text->text());  // the column cuts long texts short
+    list_->setItem(at, kTextColumn, text);
     list_->setItem(at, kStateColumn, Cell(StateText(row)));
   }
 }
