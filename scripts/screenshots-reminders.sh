@@ -29,8 +29,11 @@ xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/reminder-full.png"
 kill "$pid"
 SESSION
 export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
+# A runtime folder of its own, so a copy of the program running elsewhere is not the one found.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
 xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
-  >"$work/session.log" 2>&1
+  >"$work/session.log" 2>&1 || { cat "$work/session.log"; exit 1; }
 # The reminder window at the top left corner, with the main window's corner behind it.
 convert "$work/reminder-full.png" -crop 640x360+0+0 docs/reminder.png
 echo "reminder.png"
