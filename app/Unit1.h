@@ -25,7 +25,7 @@
 #include "send/sendmThread.h"
 #include "store/Database.h"
 #include "store/Query.h"
-#include "tools/Reminders.h"
+#include "tools/Unit3.h"
 
 class QLabel;
 class QPushButton;
@@ -61,9 +61,8 @@ namespace contacts {
 class TSearchAllFrm;
 }
 namespace tools {
-class TForm3;
 class ReminderEditor;
-}  // namespace tools
+}
 
 namespace app {
 
@@ -285,7 +284,7 @@ class TForm1 : public QMainWindow {
   void RunReminderPass();
   // The clock of the reminder checks and of the editor (the local time unless a test sets one).
   void SetReminderClock(tools::ReminderClock clock) { reminderClock_ = std::move(clock); }
-  tools::TForm3* ReminderWindow() const { return form3_; }
+  tools::TForm3* ReminderWindow() const { return form3_.get(); }
   // The reminder editor, made at its first opening (事件提醒 without the tools program).
   tools::ReminderEditor* OpenReminderEditor();
   // 事件提醒 opens the editor when the companion program is not installed; true when it did.
@@ -294,7 +293,8 @@ class TForm1 : public QMainWindow {
  private:
   tools::ReminderClock reminderClock_;
   tools::ReminderTick reminderTick_;
-  tools::TForm3* form3_ = nullptr;
+  // A window of its own, not the main window's child: it shows while the main window is hidden.
+  std::unique_ptr<tools::TForm3> form3_;
   QPointer<tools::ReminderEditor> reminderEditor_;
 
   // Notes (Unit1Notes.cpp).

@@ -7,7 +7,6 @@
 #include "app/Unit1.h"
 #include "maillib/Trace.h"
 #include "tools/ReminderEditor.h"
-#include "tools/Unit3.h"
 
 namespace app {
 namespace {
@@ -19,7 +18,7 @@ constexpr int kReminderTool = 3;
 
 void TForm1::ConnectReminders() {
   reminderClock_ = &tools::CurrentReminderTime;
-  form3_ = new tools::TForm3(programFolder_, this);
+  form3_ = std::make_unique<tools::TForm3>(programFolder_);
   connect(&TmrTvTix, &QTimer::timeout, this, &TForm1::RunReminderPass);
 }
 
