@@ -138,6 +138,7 @@ void TForm1::showEvent(QShowEvent* event) {
       ->actions()
       .at(static_cast<int>(boxes::MessageMenuItem::AddToAddressBook))
       ->setEnabled(false);
+  RunReminderPass();
   TmrTvTix.start();
 }
 

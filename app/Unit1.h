@@ -25,6 +25,7 @@
 #include "send/sendmThread.h"
 #include "store/Database.h"
 #include "store/Query.h"
+#include "tools/Unit3.h"
 
 class QLabel;
 class QPushButton;
@@ -58,6 +59,9 @@ class EditorMenu;
 }
 namespace contacts {
 class TSearchAllFrm;
+}
+namespace tools {
+class ReminderEditor;
 }
 
 namespace app {
@@ -175,7 +179,7 @@ class TForm1 : public QMainWindow {
   maillib::FileTrace* Trace() const { return trace_.get(); }
 
   // Timers of the main window (intervals as created; the reminder timer is started here and
-  // driven by the reminder window).
+  // runs the reminder check of Unit1Reminders.cpp).
   QTimer TinitTimer1;
   QTimer tmr1;
   QTimer TmrTvTix;
@@ -275,6 +279,23 @@ class TForm1 : public QMainWindow {
   // Settings and lock (Unit1Settings.cpp).
 
   // Reminders (Unit1Reminders.cpp).
+ public:
+  // One reminder check: every row due now is shown in the reminder window.
+  void RunReminderPass();
+  // The clock of the reminder checks and of the editor (the local time unless a test sets one).
+  void SetReminderClock(tools::ReminderClock clock) { reminderClock_ = std::move(clock); }
+  tools::TForm3* ReminderWindow() const { return form3_.get(); }
+  // The reminder editor, made at its first opening (事件提醒 without the tools program).
+  tools::ReminderEditor* OpenReminderEditor();
+  // 事件提醒 opens the editor when the companion program is not installed; true when it did.
+  bool OpenOwnReminderTool(int n);
+
+ private:
+  tools::ReminderClock reminderClock_;
+  tools::ReminderTick reminderTick_;
+  // A window of its own, not the main window's child: it shows while the main window is hidden.
+  std::unique_ptr<tools::TForm3> form3_;
+  QPointer<tools::ReminderEditor> reminderEditor_;
 
   // Notes (Unit1Notes.cpp).
 
