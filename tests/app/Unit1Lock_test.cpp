@@ -37,7 +37,9 @@ struct LockedStart {
     {
       auto accounts = store::OpenAccountStore(dir.path().toStdString(), &error);
       EXPECT_NE(accounts, nullptr) << error;
-      if (accounts) EXPECT_TRUE(accounts->Execute(personalSet, &error)) << error;
+      if (accounts) {
+        EXPECT_TRUE(accounts->Execute(personalSet, &error)) << error;
+      }
     }
     Start();
   }
