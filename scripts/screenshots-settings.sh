@@ -37,8 +37,14 @@ shot settings.png
 kill "$pid"
 SESSION
 export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
+# A runtime folder of its own: a copy of the program running elsewhere for this user would
+# otherwise take this start as a second one.
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
 xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
-  >"$work/session.log" 2>&1
-cp "$work/lock.png" docs/lock-window.png
-cp "$work/settings.png" docs/settings-window.png
+  >"$work/session.log" 2>&1 || { cat "$work/session.log"; exit 1; }
+# Without a window manager the main window sits centred on the screen: only it is kept.
+for shot in lock settings; do
+  convert "$work/$shot.png" -crop 700x550+290+155 +repage "docs/$shot-window.png"
+done
 echo "lock-window.png settings-window.png"

@@ -132,6 +132,7 @@ TEST(StartUpLock, TheSettingsWindowSetsTheSoundNowAndTheLockForTheNextStart) {
   settings->chkPassword->setChecked(true);
   settings->edtPassword->setText(" pw ");
   settings->edtConfirm->setText(" pw ");
+  EXPECT_EQ(settings->edtConfirm->displayText(), "****");  // also under the window's style
   QTest::mouseClick(settings->btnApply, Qt::LeftButton);
   EXPECT_FALSE(s.window->SoundOn());
   EXPECT_EQ(s.Lock(), nullptr);  // the lock waits for the next start
