@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,7 +63,9 @@ class TSearchAllFrm;
 }
 namespace tools {
 class ReminderEditor;
-}
+class TLockLogin;
+class TPersonalSet;
+}  // namespace tools
 
 namespace app {
 
@@ -277,6 +280,21 @@ class TForm1 : public QMainWindow {
   QString statusLine_;  // the status text, shown again when the pointer leaves a link
 
   // Settings and lock (Unit1Settings.cpp).
+ public:
+  // 基本设置 → 个人设置: the settings window, not modal.
+  void PersonalSetClick();
+  tools::TPersonalSet* PersonalSet() const { return personalSet_; }
+  // The start-up lock while it is (or was) shown; null when the program was not locked.
+  tools::TLockLogin* LockLogin() const { return lock_; }
+  // What 取消 of the lock runs to end the program (tests count it instead).
+  void SetQuit(std::function<void()> quit) { quit_ = std::move(quit); }
+
+ private:
+  void ShowLock();
+  void LockOpened();
+  tools::TPersonalSet* personalSet_ = nullptr;  // made at the first 个人设置
+  tools::TLockLogin* lock_ = nullptr;
+  std::function<void()> quit_;
 
   // Reminders (Unit1Reminders.cpp).
  public:

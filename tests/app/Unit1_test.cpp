@@ -230,7 +230,7 @@ TEST(Menus, TrayAndSettingsMenusHoldTheirCaptionsInOrder) {
   EXPECT_TRUE(m.accountSet->isEnabled());
   EXPECT_TRUE(m.receiveAllTray->isEnabled());
   EXPECT_TRUE(m.receiveAllManual->isEnabled());
-  EXPECT_FALSE(m.personalSet->isEnabled());
+  EXPECT_TRUE(m.personalSet->isEnabled());
   EXPECT_TRUE(m.addressBook->isEnabled());
   EXPECT_TRUE(m.aboutUs->isEnabled());
   EXPECT_TRUE(m.feedback->isEnabled());
