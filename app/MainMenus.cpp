@@ -34,7 +34,7 @@ void BuildSettingsMenu(MainMenus& m, QWidget* parent) {
   m.settings = new QMenu(parent);
   m.settings->setObjectName(QStringLiteral("btn10Menu"));
   m.basicSettings = m.settings->addMenu(QStringLiteral("基本设置"));
-  m.personalSet = Item(m.basicSettings, "个人设置", false);  // settings window not built
+  m.personalSet = Item(m.basicSettings, "个人设置");
   m.accountSet = Item(m.basicSettings, "邮件收发");
   m.aboutUs = Item(m.basicSettings, "关于我们");
   m.addressBook = Item(m.settings, "通讯录");

@@ -138,6 +138,7 @@ void TForm1::showEvent(QShowEvent* event) {
       ->actions()
       .at(static_cast<int>(boxes::MessageMenuItem::AddToAddressBook))
       ->setEnabled(false);
+  RunReminderPass();
   TmrTvTix.start();
 }
 
@@ -194,9 +195,12 @@ void TForm1::tmr1Timer() {
   } else if (!error.empty()) {
     ReportError(QStringLiteral("无法打开帐户数据库"), error);
   }
-  // The lock window is not built yet: a locked program opens as if the password had been
-  // given, the same steps the lock window runs when it is.
-  OpenAfterSettings();
+  // Locked: nothing is received and the tray has no menu until the lock is opened.
+  if (locked_) {
+    ShowLock();
+  } else {
+    OpenAfterSettings();
+  }
   startUpDone_ = true;
   emit startUpFinished();
 }

@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "send/sendmThread.h"
 #include "store/Database.h"
 #include "store/Query.h"
+#include "tools/Unit3.h"
 
 class QLabel;
 class QPushButton;
@@ -59,6 +61,11 @@ class EditorMenu;
 namespace contacts {
 class TSearchAllFrm;
 }
+namespace tools {
+class ReminderEditor;
+class TLockLogin;
+class TPersonalSet;
+}  // namespace tools
 
 namespace app {
 
@@ -175,7 +182,7 @@ class TForm1 : public QMainWindow {
   maillib::FileTrace* Trace() const { return trace_.get(); }
 
   // Timers of the main window (intervals as created; the reminder timer is started here and
-  // driven by the reminder window).
+  // runs the reminder check of Unit1Reminders.cpp).
   QTimer TinitTimer1;
   QTimer tmr1;
   QTimer TmrTvTix;
@@ -273,8 +280,40 @@ class TForm1 : public QMainWindow {
   QString statusLine_;  // the status text, shown again when the pointer leaves a link
 
   // Settings and lock (Unit1Settings.cpp).
+ public:
+  // 基本设置 → 个人设置: the settings window, not modal.
+  void PersonalSetClick();
+  tools::TPersonalSet* PersonalSet() const { return personalSet_; }
+  // The start-up lock while it is (or was) shown; null when the program was not locked.
+  tools::TLockLogin* LockLogin() const { return lock_; }
+  // What 取消 of the lock runs to end the program (tests count it instead).
+  void SetQuit(std::function<void()> quit) { quit_ = std::move(quit); }
+
+ private:
+  void ShowLock();
+  void LockOpened();
+  tools::TPersonalSet* personalSet_ = nullptr;  // made at the first 个人设置
+  tools::TLockLogin* lock_ = nullptr;
+  std::function<void()> quit_;
 
   // Reminders (Unit1Reminders.cpp).
+ public:
+  // One reminder check: every row due now is shown in the reminder window.
+  void RunReminderPass();
+  // The clock of the reminder checks and of the editor (the local time unless a test sets one).
+  void SetReminderClock(tools::ReminderClock clock) { reminderClock_ = std::move(clock); }
+  tools::TForm3* ReminderWindow() const { return form3_.get(); }
+  // The reminder editor, made at its first opening (事件提醒 without the tools program).
+  tools::ReminderEditor* OpenReminderEditor();
+  // 事件提醒 opens the editor when the companion program is not installed; true when it did.
+  bool OpenOwnReminderTool(int n);
+
+ private:
+  tools::ReminderClock reminderClock_;
+  tools::ReminderTick reminderTick_;
+  // A window of its own, not the main window's child: it shows while the main window is hidden.
+  std::unique_ptr<tools::TForm3> form3_;
+  QPointer<tools::ReminderEditor> reminderEditor_;
 
   // Notes (Unit1Notes.cpp).
 

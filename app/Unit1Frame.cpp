@@ -121,6 +121,7 @@ void TForm1::ExitProgram() {
 }
 
 void TForm1::OpenTool(int n) {
+  if (OpenOwnReminderTool(n)) return;
   tools2_->Open(n);
 }
 

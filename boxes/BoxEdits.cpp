@@ -3,6 +3,7 @@
 #include "maillib/TextUtil.h"
 #include "store/MessageRecord.h"
 #include "store/Query.h"
+#include "store/Transaction.h"
 
 namespace boxes {
 namespace {
@@ -57,15 +58,59 @@ RowImage LabelImage(Label label) {
   return RowImage::None;
 }
 
-bool ReadDraft(store::Database& mail, int id, const std::string& mailFileFolder,
-               DraftFields* fields, std::string* error) {
+namespace {
+
+// The message record of the row with this ID; false when there is none (error empty) or the
+// read failed.
+bool ReadRecord(store::Database& mail, const char* table, int id, store::MessageRecord* record,
+                std::string* error) {
   store::Query query(mail);
-  query.AddLine("select * from MailOutlineBox");
+  query.AddLine(std::string("select * from ") + table);
   query.AddLine(" where ID=" + std::to_string(id));
   if (!query.Open()) return Failed(query, error);
   if (query.Eof()) return false;
-  *fields = BuildDraftFields(ReadDraftRecord(store::ReadMessageRecord(query)), mailFileFolder);
+  *record = store::ReadMessageRecord(query);
   return true;
+}
+
+}  // namespace
+
+bool ReadDraft(store::Database& mail, int id, const std::string& mailFileFolder,
+               DraftFields* fields, std::string* error) {
+  store::MessageRecord record;
+  if (!ReadRecord(mail, "MailOutlineBox", id, &record, error)) return false;
+  *fields = BuildDraftFields(ReadDraftRecord(record), mailFileFolder);
+  return true;
+}
+
+bool ReadNote(store::Database& mail, int id, const std::string& mailFileFolder, DraftFields* fields,
+              std::string* error) {
+  store::MessageRecord record;
+  if (!ReadRecord(mail, "BianQianBox", id, &record, error)) return false;
+  const DraftRecord note = ReadDraftRecord(record);
+  *fields = BuildDraftFields(note, mailFileFolder);
+  fields->sender = note.sender;
+  fields->recipients.clear();
+  return true;
+}
+
+bool DeleteNotes(store::Database& mail, const std::vector<int>& ids, std::string* error) {
+  store::Transaction unit(mail);
+  if (!unit.Active()) {
+    *error = unit.Error();
+    return false;
+  }
+  store::Query query(mail);
+  query.AddLine("delete * from  BianQianBox ");
+  query.AddLine("where ID =:k");
+  for (int id : ids) {
+    query.SetInt("k", id);
+    if (!query.ExecSql()) return Failed(query, error);  // the unit rolls back as it ends
+  }
+  query.Close();
+  if (unit.Commit()) return true;
+  *error = unit.Error();
+  return false;
 }
 
 }  // namespace boxes

@@ -1,8 +1,10 @@
 #pragma once
-// The small edits of a box list's rows: the read state, the two labels, and reading a draft
-// for the compose page. Each is one statement on the box's table, addressed by the row's ID.
+// The small edits of a box list's rows: the read state, the two labels, reading a draft or a
+// note for the compose page, and deleting notes. Each is one statement on the box's table,
+// addressed by the row's ID.
 
 #include <string>
+#include <vector>
 
 #include "boxes/BoxKind.h"
 #include "boxes/BoxRows.h"
@@ -31,5 +33,14 @@ RowImage LabelImage(Label label);
 // (error empty) or the read failed (*error set).
 bool ReadDraft(store::Database& mail, int id, const std::string& mailFileFolder,
                DraftFields* fields, std::string* error);
+
+// The compose page's fields of the note with this ID: its body, attachments and subject as a
+// draft's, its trimmed Sender, and never any recipients. False as ReadDraft.
+bool ReadNote(store::Database& mail, int id, const std::string& mailFileFolder, DraftFields* fields,
+              std::string* error);
+
+// Removes the notes of these IDs for good, all in one transaction: on a failure every note is
+// still there. A note names only the user's own files, which stay.
+bool DeleteNotes(store::Database& mail, const std::vector<int>& ids, std::string* error);
 
 }  // namespace boxes

@@ -156,6 +156,10 @@ void MailBoxes::BuildPopupMenu(Box box) {
     connect(menu->addAction(QString::fromUtf8(labels[i])), &QAction::triggered, this,
             [this, box, label] { ApplyLabel(box, label); });
   }
+  if (box == Box::Notes) {
+    connect(menu->addAction(QStringLiteral("删除")), &QAction::triggered, this,
+            &MailBoxes::DeleteSelectedNotes);
+  }
 }
 
 void MailBoxes::BuildMessageMenu() {

@@ -177,6 +177,9 @@ class MailBoxes : public QObject {
   // A draft was opened (double-click or Enter on the draft list): fill the compose page with
   // these fields and show it. The draft's sender is fields.sender.
   void draftOpened(const boxes::DraftFields& fields);
+  // A note was opened (double-click or Enter on the notes list): fill the compose page with
+  // these fields (no recipients) and show it; the note's sender becomes the note sender.
+  void noteOpened(const boxes::DraftFields& fields);
   // 加入通信录 / 添加到通信录 of a box list with one message selected: its person text.
   void addToAddressBookWanted(const QString& person);
 
@@ -204,6 +207,7 @@ class MailBoxes : public QObject {
   void OpenRow(Box box);
   void OpenReadingPage(Box box, int row);
   void OpenDraft(int row);
+  void OpenNote(int row);
   bool ShowListRow(Box box, int row, platform::HtmlView* browser);
   void MarkRead(Box box, int row);
   void Step(int delta);
@@ -217,6 +221,8 @@ class MailBoxes : public QObject {
   void EmptyDeletedBox();
   void AfterEmpty(const EmptyOutcome& outcome);
   void DeleteOnReadingPage();
+  // The notes page's delete: the selected notes go for good, without a question.
+  void DeleteSelectedNotes();
 
   MailDatabase mail_;
   QString programFolder_;

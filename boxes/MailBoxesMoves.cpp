@@ -1,6 +1,7 @@
 // The list commands that take rows out of a box: moves, deletes and emptying the deleted box.
 #include <QTableView>
 
+#include "boxes/BoxEdits.h"
 #include "boxes/MailBoxes.h"
 #include "boxes/MailMoves.h"
 #include "platform/Dialogs.h"
@@ -41,18 +42,46 @@ void MailBoxes::AfterEmpty(const EmptyOutcome& outcome) {
 }
 
 void MailBoxes::DeleteButtonClick() {
+  if (ShownBox() == Box::Notes) {
+    DeleteSelectedNotes();
+    return;
+  }
   if (!moves_) return;
   if (ReadingShown()) {
     DeleteOnReadingPage();
     return;
   }
   const std::optional<Box> box = ShownBox();
-  if (!box || *box == Box::Notes) return;
+  if (!box) return;
   if (*box == Box::Deleted) {
     AfterEmpty(moves_->DeleteOnDeletedBoxPage(Window()));
     return;
   }
   if (const MoveSpec* move = DeleteMoveOf(*box)) RunMove(*box, *move);
+}
+
+void MailBoxes::DeleteSelectedNotes() {
+  BoxPage* page = Page(Box::Notes);
+  store::Database* mail = Mail();
+  if (!mail || ShownBox() != Box::Notes || !page->HasSelection()) return;
+  const std::vector<int> rows = page->SelectedRows();
+  std::vector<int> ids;
+  for (int row : rows)
+    ids.push_back(page->Model()->Row(row).id);
+  std::string error;
+  if (!DeleteNotes(*mail, ids, &error)) {
+    ShowError(error);
+    return;
+  }
+  const FollowUpRow next =
+      FollowUpAfterMove(rows.back(), static_cast<int>(rows.size()), page->Model()->Count());
+  page->Model()->RemoveRowsAt(rows);
+  if (next.listEmpty) {
+    page->ClearFields();
+    return;
+  }
+  page->SelectOnly(next.row);
+  PreviewRow(Box::Notes, next.row);
 }
 
 void MailBoxes::DeleteOnReadingPage() {

@@ -129,7 +129,11 @@ void MailBoxes::FocusOnly(Box box) {
 
 void MailBoxes::OpenRow(Box box) {
   const int row = Page(box)->SingleSelectedRow();
-  if (row < 0 || box == Box::Notes) return;
+  if (row < 0) return;
+  if (box == Box::Notes) {
+    if (ShownBox() == Box::Notes) OpenNote(row);
+    return;
+  }
   if (box == Box::Outline) {
     if (ShownBox() == Box::Outline) OpenDraft(row);
     return;
@@ -185,6 +189,19 @@ void MailBoxes::OpenDraft(int row) {
   }
   if (compose_) ShowPage(compose_);
   emit draftOpened(fields);
+}
+
+void MailBoxes::OpenNote(int row) {
+  store::Database* mail = Mail();
+  if (!mail) return;
+  DraftFields fields;
+  std::string error;
+  if (!ReadNote(*mail, Page(Box::Notes)->Model()->Row(row).id, mailFileFolder_, &fields, &error)) {
+    if (!error.empty()) ShowError(error);
+    return;
+  }
+  if (compose_) ShowPage(compose_);
+  emit noteOpened(fields);
 }
 
 std::optional<SelectedMessage> MailBoxes::Selected() const {

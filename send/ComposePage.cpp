@@ -233,6 +233,7 @@ void ComposePage::NewMail(const QString& defaultAccount, const QString& lastSend
     NewMailOutcome outcome = NewMailOutcome::Cleared;
     if (self->PageEmpty(content)) {
       outcome = NewMailOutcome::Cleared;
+      self->noteSender_ = kFreshNoteSender;  // an emptied page starts a new mail too
     } else if (lastSendStatus == QString::fromUtf8(kSendSucceeded) &&
                content.bodyOuterHtml.trimmed() == lastSentBody.trimmed()) {
       // The page still holds the mail that was just sent: nothing would be lost.
@@ -378,6 +379,14 @@ void ComposePage::SaveToDrafts(store::Database& mail) {
   });
 }
 
+void ComposePage::SaveToNotes(store::Database& mail) {
+  ReadSnapshot([&mail, sender = noteSender_](const ComposeSnapshot& page) {
+    std::string error;
+    // As with drafts, a failed save interrupts nothing; the page keeps what was written.
+    SaveNote(mail, page, sender, &error);
+  });
+}
+
 void ComposePage::IsEmpty(std::function<void(bool)> done) {
   const QPointer<ComposePage> self(this);
   editor_->ReadContent([self, done = std::move(done)](const platform::EditorContent& content) {
@@ -394,6 +403,7 @@ void ComposePage::Clear() {
   receiver_->setEditText(QString());
   pictureFiles_.clear();
   pictureFolders_.clear();
+  noteSender_ = kFreshNoteSender;
 }
 
 QStringList ComposePage::RecentRecipients() const {

@@ -107,9 +107,17 @@ class ComposePage : public QWidget {
   void ReadSnapshot(std::function<void(const ComposeSnapshot&)> done);
   // "保存到草稿箱": one MailOutlineBox row of the page. mail must outlive the editor's answer.
   void SaveToDrafts(store::Database& mail);
+  // "保存到便签箱": one BianQianBox row of the page with the note sender. mail must outlive
+  // the editor's answer.
+  void SaveToNotes(store::Database& mail);
+  // The Sender of the next saved note: "Tenv" until a note is opened on the page, and again
+  // once the page is emptied for a new mail.
+  const std::string& NoteSender() const { return noteSender_; }
+  void SetNoteSender(std::string sender) { noteSender_ = std::move(sender); }
   // Whether the body, the subject and the attachment bar are all empty.
   void IsEmpty(std::function<void(bool)> done);
-  // Empties subject, body, attachments and recipient field; the body background turns white.
+  // Empties subject, body, attachments and recipient field; the body background turns white;
+  // the note sender is "Tenv" again.
   void Clear();
 
   // The recipient drop-down: its entries now, and new ones after a send.
@@ -179,6 +187,7 @@ class ComposePage : public QWidget {
   // message may carry as inline parts.
   std::vector<std::string> pictureFiles_;
   std::vector<std::string> pictureFolders_;
+  std::string noteSender_ = kFreshNoteSender;
 };
 
 }  // namespace send

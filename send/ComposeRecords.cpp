@@ -54,9 +54,9 @@ bool WriteLines(const std::string& path, std::vector<std::string> lines) {
   return true;
 }
 
-}  // namespace
-
-bool SaveDraft(store::Database& mail, const ComposeSnapshot& page, std::string* error) {
+// The row a draft or a note is saved as: the page's fields as typed, the recipient field cut
+// into its three parts, the time of the save.
+store::MessageRecord RecordOfPage(const ComposeSnapshot& page) {
   store::MessageRecord record;
   record.sender = page.sender;
   const RecipientColumns columns = DraftColumns(page.recipientField);
@@ -65,7 +65,6 @@ bool SaveDraft(store::Database& mail, const ComposeSnapshot& page, std::string* 
   record.mailBcc = columns.mailBcc;
   record.sendDateTime = store::FormatDateTime(std::time(nullptr));
   record.content = maillib::Trim(page.bodyOuterHtml);
-  record.messageKind = store::kind::kOutline;
   if (page.attachmentBarShown) {
     std::string paths;
     for (const std::string& path : page.attachments)
@@ -74,10 +73,31 @@ bool SaveDraft(store::Database& mail, const ComposeSnapshot& page, std::string* 
   }
   record.mailSubject = page.subject;
   record.fujian = store::kWrittenHere;
+  return record;
+}
+
+bool InsertPageRecord(store::Database& mail, const char* table, const store::MessageRecord& record,
+                      std::string* error) {
   store::Query insert(mail);
-  if (store::InsertMessageRecord(insert, "MailOutlineBox", record)) return true;
+  if (store::InsertMessageRecord(insert, table, record)) return true;
   if (error != nullptr) *error = insert.Error();
   return false;
+}
+
+}  // namespace
+
+bool SaveDraft(store::Database& mail, const ComposeSnapshot& page, std::string* error) {
+  store::MessageRecord record = RecordOfPage(page);
+  record.messageKind = store::kind::kOutline;
+  return InsertPageRecord(mail, "MailOutlineBox", record, error);
+}
+
+bool SaveNote(store::Database& mail, const ComposeSnapshot& page, const std::string& noteSender,
+              std::string* error) {
+  store::MessageRecord record = RecordOfPage(page);
+  record.sender = noteSender;
+  record.messageKind = store::kind::kNote;
+  return InsertPageRecord(mail, "BianQianBox", record, error);
 }
 
 RecentReceivers::RecentReceivers(std::string filePath) : path_(std::move(filePath)) {}

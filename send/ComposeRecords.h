@@ -32,6 +32,14 @@ struct ComposeSnapshot {
 // database error (the page ignores it, as drafts always did).
 bool SaveDraft(store::Database& mail, const ComposeSnapshot& page, std::string* error);
 
+// The sender of a note saved from a page that did not come from an opened note.
+inline constexpr const char* kFreshNoteSender = "Tenv";
+
+// "保存到便签箱": one BianQianBox row of kind "MailBianQian", filled as a draft is, with the
+// note sender as its Sender. Saving an opened note again adds a new row; the older one stays.
+bool SaveNote(store::Database& mail, const ComposeSnapshot& page, const std::string& noteSender,
+              std::string* error);
+
 // DB/DefaultReceiver.db: 8 lines, newest first.
 class RecentReceivers {
  public:

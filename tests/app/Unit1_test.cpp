@@ -230,7 +230,7 @@ TEST(Menus, TrayAndSettingsMenusHoldTheirCaptionsInOrder) {
   EXPECT_TRUE(m.accountSet->isEnabled());
   EXPECT_TRUE(m.receiveAllTray->isEnabled());
   EXPECT_TRUE(m.receiveAllManual->isEnabled());
-  EXPECT_FALSE(m.personalSet->isEnabled());
+  EXPECT_TRUE(m.personalSet->isEnabled());
   EXPECT_TRUE(m.addressBook->isEnabled());
   EXPECT_TRUE(m.aboutUs->isEnabled());
   EXPECT_TRUE(m.feedback->isEnabled());
@@ -720,4 +720,67 @@ TEST(Compose, ReplyFillsThePageFromTheSelectedInboxMessage) {
   EXPECT_EQ(window.Compose()->ReceiverField()->currentText(), "z@x.cn");
   EXPECT_EQ(window.Compose()->SubjectField()->text(), "Re:周报");
   EXPECT_EQ(window.Compose()->SenderSelector()->currentText(), "me@y.cn");
+}
+
+namespace {
+
+// The notes box rows: Sender and Receiver of each, oldest first.
+std::vector<std::string> NoteSenders(app::TDataQX& data) {
+  store::Query q(*data.ADOCDUser);
+  q.AddLine("select Sender from BianQianBox order by ID");
+  EXPECT_TRUE(q.Open()) << q.Error();
+  std::vector<std::string> senders;
+  for (; !q.Eof(); q.Next())
+    senders.push_back(q.FieldText("Sender"));
+  return senders;
+}
+
+void ChooseComposeItem(app::TForm1& window, const QString& caption) {
+  for (QAction* item : window.Compose()->pm2()->actions()) {
+    if (item->text() == caption) item->trigger();
+  }
+}
+
+}  // namespace
+
+// 保存到便签箱 stores the page with the sender "Tenv"; a note opened again fills the page
+// without recipients and keeps its own sender for the next save; the notes page deletes
+// without asking and ends blank.
+TEST(Notes, SaveOpenSaveAgainAndDeleteEveryNote) {
+  StartedWindow w({}, {"insert into MailAcc (MailAccount) values (\"a@x.cn\")"});
+  app::TForm1& window = *w.window;
+  window.NewMailClick();
+  window.Compose()->ReceiverField()->setEditText(QStringLiteral("b@y.cn<抄送>c@y.cn"));
+  window.Compose()->SubjectField()->setText(QStringLiteral("想法"));
+  ChooseComposeItem(window, QStringLiteral("保存到便签箱"));
+  ChooseComposeItem(window, QStringLiteral("保存到便签箱"));
+  QTRY_COMPARE_WITH_TIMEOUT(NoteSenders(w.data).size(), std::size_t{2}, 5000);
+  EXPECT_EQ(NoteSenders(w.data), (std::vector<std::string>{"Tenv", "Tenv"}));
+
+  store::Query older(*w.data.ADOCDUser);
+  older.AddLine(
+      "insert into BianQianBox (Sender, Receiver, Mailcc, MailBcc, SendDateTime, Content, "
+      "MessageKind, FuJianPath, FilePath, MailSubject, Fujian) values (\" old@x.cn \", "
+      "\"to@x.cn\", \"cc@x.cn\", \"bcc@x.cn\", \"2030-01-01 00:00:00\", \"<P>旧便签</P>\", "
+      "\"MailBianQian\", \"\", \"\", \"旧\", \"F\")");
+  ASSERT_TRUE(older.ExecSql()) << older.Error();
+  window.Boxes()->OpenBox(boxes::Box::Notes);
+  boxes::BoxPage* notes = window.Boxes()->Page(boxes::Box::Notes);
+  ASSERT_EQ(notes->Model()->Count(), 3);
+  notes->SelectOnly(0);  // the newest: the older note dated 2030
+  emit notes->rowOpened();
+  ASSERT_EQ(window.PageControl1->currentWidget(), window.Compose());
+  EXPECT_EQ(window.Compose()->ReceiverField()->currentText(), "");
+  EXPECT_EQ(window.Compose()->SubjectField()->text(), "旧");
+  EXPECT_EQ(window.Compose()->SenderSelector()->currentText(), "old@x.cn");
+  ChooseComposeItem(window, QStringLiteral("保存到便签箱"));
+  QTRY_COMPARE_WITH_TIMEOUT(NoteSenders(w.data).size(), std::size_t{4}, 5000);
+  EXPECT_EQ(NoteSenders(w.data).back(), "old@x.cn");
+
+  window.Boxes()->OpenBox(boxes::Box::Notes);
+  notes->List()->selectAll();
+  QTest::keyClick(notes->List(), Qt::Key_Delete);
+  EXPECT_EQ(notes->Model()->Count(), 0);
+  EXPECT_TRUE(NoteSenders(w.data).empty());
+  EXPECT_TRUE(notes->Preview()->IsBlank());
 }

@@ -37,6 +37,10 @@ std::span<const Command> AllCommands() {
               "search every box of the folder's mail for the text and print the newest hits "
               "(first 100), one per line",
               &RunSearch},
+      Command{"remind", "(add|list|remove) --program-folder DIR [ARGS...]",
+              "add, list or remove the event reminders of a program folder (`tvmail remind` "
+              "lists the arguments of each)",
+              &RunRemind},
   };
   return kCommands;
 }

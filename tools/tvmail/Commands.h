@@ -31,6 +31,7 @@ int RunReceive(std::span<const std::string> args);
 int RunAccount(std::span<const std::string> args);
 int RunSend(std::span<const std::string> args);
 int RunSearch(std::span<const std::string> args);
+int RunRemind(std::span<const std::string> args);
 
 // The databases of a program folder, for the commands that work on one (receive, account).
 struct ProgramStores {

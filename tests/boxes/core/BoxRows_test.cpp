@@ -171,4 +171,39 @@ TEST_F(BoxRowsTest, ADraftOpensWithItsRecipientsAndAReceivedOnesAccount) {
   EXPECT_TRUE(error.empty());
 }
 
+// A note opens with its own sender, body and attachments, and never with its recipients.
+TEST_F(BoxRowsTest, ANoteOpensWithItsSenderButNoRecipients) {
+  store::MessageRecord r;
+  r.messageKind = "MailBianQian";
+  r.sender = " old@x.cn ";
+  r.receiver = "to@x.cn";
+  r.mailcc = "cc@x.cn";
+  r.mailBcc = "bcc@x.cn";
+  r.mailSubject = "想法";
+  r.fujian = "F";
+  r.content = "<P>要记住的</P>";
+  r.fuJianPath = "/home/u/计划.doc*/home/u/b.png*";
+  const int id = AddRecord("BianQianBox", r);
+  boxes::DraftFields fields;
+  std::string error;
+  ASSERT_TRUE(boxes::ReadNote(*db_, id, "/p/DB/EMF", &fields, &error)) << error;
+  EXPECT_EQ(fields.recipients, "");
+  EXPECT_EQ(fields.sender, "old@x.cn");
+  EXPECT_EQ(fields.subject, "想法");
+  EXPECT_NE(fields.body.find("要记住的"), std::string::npos);
+  EXPECT_EQ(fields.attachments, (std::vector<std::string>{"/home/u/计划.doc", "/home/u/b.png"}));
+}
+
+// Deleting notes takes exactly the given rows, all or none.
+TEST_F(BoxRowsTest, DeletingNotesRemovesOnlyThoseRowsForGood) {
+  const int a = Add("BianQianBox", "MailBianQian", "a", "2026-01-01 00:00:00");
+  const int b = Add("BianQianBox", "MailBianQian", "b", "2026-01-02 00:00:00");
+  const int c = Add("BianQianBox", "MailBianQian", "c", "2026-01-03 00:00:00");
+  std::string error;
+  ASSERT_TRUE(boxes::DeleteNotes(*db_, {a, c}, &error)) << error;
+  EXPECT_EQ(Count("BianQianBox", "1=1"), 1);
+  EXPECT_EQ(Count("BianQianBox", "ID = " + std::to_string(b)), 1);
+  EXPECT_EQ(Count("MailDelBox", "1=1"), 0);  // gone, not moved to the deleted box
+}
+
 }  // namespace

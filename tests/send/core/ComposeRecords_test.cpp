@@ -56,6 +56,21 @@ TEST_F(ComposeRecords, DraftsKeepTheFieldAsTypedAndTheAttachmentsOfAShownBar) {
   EXPECT_FALSE(error.empty());
 }
 
+// A note is the draft row with the note sender, in the notes box; saving twice keeps both.
+TEST_F(ComposeRecords, NotesAreDraftRowsWithTheNoteSenderInTheNotesBox) {
+  send::ComposeSnapshot page = Page("a@x.cn<抄送>c@x.cn");
+  std::string error;
+  ASSERT_TRUE(send::SaveNote(*mail_, page, send::kFreshNoteSender, &error)) << error;
+  ASSERT_TRUE(send::SaveNote(*mail_, page, "old@x.cn", &error)) << error;
+  EXPECT_EQ(Column("BianQianBox", "MessageKind"), (Texts{"MailBianQian", "MailBianQian"}));
+  EXPECT_EQ(Column("BianQianBox", "Sender"), (Texts{"Tenv", "old@x.cn"}));
+  EXPECT_EQ(Column("BianQianBox", "Mailcc"), (Texts{"c@x.cn", "c@x.cn"}));
+  EXPECT_EQ(Column("BianQianBox", "MailBcc"), (Texts{"no", "no"}));
+  EXPECT_EQ(Column("BianQianBox", "Fujian"), (Texts{"F", "F"}));
+  EXPECT_EQ(Column("BianQianBox", "FilePath"), (Texts{"", ""}));
+  EXPECT_EQ(Column("MailOutlineBox", "Sender"), Texts{});
+}
+
 TEST_F(ComposeRecords, RecentRecipientsPutANewSingleAddressInFrontOfAtMostEight) {
   send::RecentReceivers recent(RecentPath());
   EXPECT_TRUE(recent.Load().empty());

@@ -225,6 +225,22 @@ TEST_F(ComposePageTest, NewMailAsksBeforeDroppingUnsentContent) {
   EXPECT_EQ(script_.asked.size(), 4u);
 }
 
+// The sender of an opened note lasts until the page starts a new mail, kept or not.
+TEST_F(ComposePageTest, TheNoteSenderIsTenvAgainOnceTheNewMailEmptiesThePage) {
+  EXPECT_EQ(page_->NoteSender(), "Tenv");
+  page_->SetNoteSender("old@x.cn");
+  WriteSomething();
+  script_.answers.push_back(Answer::Yes);
+  NewMail("", "");
+  EXPECT_EQ(page_->NoteSender(), "old@x.cn");
+  script_.answers.push_back(Answer::No);
+  NewMail("", "");
+  EXPECT_EQ(page_->NoteSender(), "Tenv");
+  page_->SetNoteSender("old@x.cn");
+  NewMail("", "");  // an empty page
+  EXPECT_EQ(page_->NoteSender(), "Tenv");
+}
+
 TEST_F(ComposePageTest, AfterASuccessfulSendOnlyAChangedBodyIsAskedAbout) {
   WriteSomething();
   const QString sent = "<body>Dear Li,</body>";
