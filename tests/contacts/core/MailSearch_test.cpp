@@ -62,12 +62,13 @@ class MailSearchTest : public boxes_test::BoxStoreTest {
     store::Query objects(*db_);
     objects.AddLine(
         "select type, name from sqlite_master where (name like 'MailSearch%' and type in "
-        "('table')) or (type = 'trigger' and name like '%_search_%')");
+        "('table')) or (type = 'trigger' and sql like '%MailSearch%')");
     ASSERT_TRUE(objects.Open()) << objects.Error();
     std::vector<std::string> drops;
     for (; !objects.Eof(); objects.Next()) {
       const std::string name = objects.FieldText("name");
-      if (name == "MailSearchText" || name.rfind("MailSearchText_", 0) != 0)
+      // The FTS5 table's own tables (MailSearchTerms_data, ...) go with it.
+      if (objects.FieldText("type") == "trigger" || name.find('_') == std::string::npos)
         drops.push_back("DROP " + objects.FieldText("type") + " IF EXISTS \"" + name + "\"");
     }
     objects.Close();
