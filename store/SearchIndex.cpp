@@ -167,7 +167,7 @@ std::vector<std::string> SearchSchemaStatements() {
     statements.push_back(std::string("DROP TABLE IF EXISTS ") + former);
   for (const char* sql :
        {"CREATE VIRTUAL TABLE IF NOT EXISTS MailSearchTerms USING fts5(Body, content='', "
-        "tokenize='ascii', detail=none)",
+        "tokenize='ascii', detail=none, columnsize=0)",
         // Terms gather in memory up to 16 MB before FTS5 writes them out as a segment: the
         // trigram vocabulary of Chinese mail is large, and 1 MB (the default) gives so many
         // segments that merging them costs more than the tokenizing.

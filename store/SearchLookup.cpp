@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "store/SearchIndex.h"
@@ -15,13 +16,14 @@ namespace store {
 
 namespace {
 
-// How many of the newest messages the needle is looked for in before the index is asked: a
-// needle many messages hold is answered from them, sparing the index's answer, every message
-// that holds its terms (for one or two characters the merge of every term they begin).
+// How many of the newest messages are tried directly, before all the messages the index names
+// are read: a needle many messages hold is answered from them. The index's answer costs time
+// by the message it names, and for one or two characters it is a merge of every term they
+// begin, read before its first row.
 constexpr std::size_t kDirectTries = 300;
 // Up to this many messages named by the index are put in order by looking up each one's time;
-// more are met by walking MailSearchOrder newest first.
-constexpr std::size_t kFewCandidates = 1000;
+// more mean a needle many messages hold, met by walking MailSearchOrder newest first.
+constexpr std::size_t kFewCandidates = 2000;
 
 // A place in the answer order: send time, then RowKey, both larger first.
 using Place = std::pair<std::int64_t, std::int64_t>;
@@ -38,14 +40,25 @@ class Search {
         reader_(database),
         walk_(database,
               "SELECT TimeKey, RowKey FROM MailSearchOrder ORDER BY TimeKey DESC, RowKey DESC"),
-        timeOf_(database, "SELECT TimeKey FROM MailSearchOrder WHERE RowKey = ?1") {}
+        timeOf_(database, "SELECT TimeKey FROM MailSearchOrder WHERE RowKey = ?1"),
+        match_(database, "SELECT rowid FROM MailSearchTerms WHERE MailSearchTerms MATCH ?1") {}
 
   bool Run() {
-    if (!walk_.Ready() || !timeOf_.Ready()) return false;
-    if (!TryNewest()) return false;
-    if (Full() || walkDone_) return true;
+    if (!walk_.Ready() || !timeOf_.Ready() || !match_.Ready()) return false;
+    match_.Bind(1, SearchTermQuery(needle_));
     std::vector<std::int64_t> candidates;
-    if (!Candidates(&candidates)) return false;
+    bool all = false;
+    if (CodePointCount(needle_) <= 2) {
+      if (!TryNewest()) return false;
+      if (Full() || walkDone_) return true;
+    } else {
+      if (!ReadCandidates(kFewCandidates + 1, &candidates, &all)) return false;
+      if (all) return TryInTimeOrder(candidates);
+      if (!TryNewest()) return false;
+      if (Full() || walkDone_) return true;
+    }
+    if (!ReadCandidates(SIZE_MAX, &candidates, &all)) return false;
+    std::sort(candidates.begin(), candidates.end());
     return candidates.size() <= kFewCandidates ? TryInTimeOrder(candidates)
                                                : TryWalking(candidates);
   }
@@ -74,16 +87,13 @@ class Search {
     return !walkFailed_;
   }
 
-  bool Candidates(std::vector<std::int64_t>* candidates) {
-    SearchStatement match(database_,
-                          "SELECT rowid FROM MailSearchTerms WHERE MailSearchTerms MATCH ?1");
-    if (!match.Ready()) return false;
-    match.Bind(1, SearchTermQuery(needle_));
+  // Up to `max` more of the messages the index names; *all when that was the last of them.
+  bool ReadCandidates(std::size_t max, std::vector<std::int64_t>* candidates, bool* all) {
     int rc = SQLITE_ROW;
-    while ((rc = match.Step()) == SQLITE_ROW)
-      candidates->push_back(match.Int(0));
-    std::sort(candidates->begin(), candidates->end());
-    return rc == SQLITE_DONE;
+    for (std::size_t n = 0; n < max && (rc = match_.Step()) == SQLITE_ROW; ++n)
+      candidates->push_back(match_.Int(0));
+    *all = rc != SQLITE_ROW;
+    return rc == SQLITE_ROW || rc == SQLITE_DONE;
   }
 
   // Few candidates: each one's place, newest first, skipping the ones already walked.
@@ -137,7 +147,7 @@ class Search {
   const SearchTextOf& textOf_;
   std::vector<IndexHit>* hits_;
   MessageReader reader_;
-  SearchStatement walk_, timeOf_;
+  SearchStatement walk_, timeOf_, match_;
   Place walked_{-1, -1};
   bool walkDone_ = false;
   bool walkFailed_ = false;

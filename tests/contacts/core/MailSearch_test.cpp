@@ -223,4 +223,23 @@ TEST_F(MailSearchTest, SnippetIsOneLineAroundTheMatchWithWholeCharacters) {
   EXPECT_TRUE(WholeCharacters(hit.snippet)) << hit.snippet;
 }
 
+TEST_F(MailSearchTest, SnippetStaysWithinTheFieldOfTheMatch) {
+  store::MessageRecord r = boxes_test::ReceivedRecord(store::kind::kRead, "合同");
+  r.sender = "王五 <wang@example.com>";
+  r.receiver = "li@example.com;";
+  r.fuJianPath = "/20240305100000/报价单.xls*";
+  r.content = "<p>附件是报价单，请查收</p>";
+  AddRecord("Historys", r);
+  std::vector<SearchHit> hits = Find("附件");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].snippet, "附件是报价单，请查收");
+  EXPECT_EQ(hits[0].matchStart, 0u);
+  hits = Find("example.com");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].snippet, "王五 <wang@example.com>");
+  hits = Find("报价单");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].snippet, "报价单.xls");  // the attachment name comes before the body
+}
+
 }  // namespace
