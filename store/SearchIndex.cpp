@@ -2,7 +2,13 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "store/SearchRows.h"
 #include "store/SearchStatement.h"
@@ -21,6 +27,10 @@ constexpr std::array<const char*, kBoxCount> kBoxTables = {
 // under a trigram index), removed when a file that has them is opened.
 constexpr std::array<const char*, 2> kFormerTables = {"MailSearchText", "MailSearchDoc"};
 constexpr std::array<const char*, 4> kFormerTriggers = {"insert", "renumber", "update", "delete"};
+
+// Threads besides the caller's that make terms, and the fewest messages worth a thread.
+constexpr std::size_t kTermHelpers = 3;
+constexpr std::size_t kMessagesPerHelper = 32;
 
 bool Fail(Database& database, std::string* error) {
   if (error != nullptr) *error = database.ErrorText(sqlite3_errmsg(database.Handle()));
@@ -67,6 +77,74 @@ std::vector<std::string> TriggerStatements(const char* table, std::size_t box) {
   return statements;
 }
 
+// Makes the terms of the texts of the messages on up to kTermHelpers threads, in their order,
+// while the caller writes the ones made: the texts and their terms are most of a batch's work
+// besides SQLite's, and need no database.
+class TermMaker {
+ public:
+  TermMaker(const std::vector<PendingMessage>& messages, const SearchTextOf& textOf)
+      : messages_(messages), textOf_(textOf), terms_(messages.size()), made_(messages.size()) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    const std::size_t wanted = std::min<std::size_t>(cores > 1 ? cores - 1 : 0, kTermHelpers);
+    for (std::size_t n = 0; n < wanted && messages.size() >= kMessagesPerHelper * (n + 1); ++n) {
+      try {
+        helpers_.emplace_back([this] {
+          while (MakeNext()) {
+          }
+        });
+      } catch (const std::system_error&) {
+        break;  // no thread to be had: the caller makes the rest in Get
+      }
+    }
+  }
+  ~TermMaker() {
+    next_ = messages_.size();  // the helpers stop after the message they are at
+    for (std::thread& helper : helpers_)
+      helper.join();
+  }
+  TermMaker(const TermMaker&) = delete;
+  TermMaker& operator=(const TermMaker&) = delete;
+
+  // The terms of message i, made here while they are not made yet and some remain unstarted.
+  const std::string& Get(std::size_t i) {
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        if (made_[i] != 0) return terms_[i];
+        if (next_ >= messages_.size()) {
+          madeOne_.wait(lock, [&] { return made_[i] != 0; });
+          return terms_[i];
+        }
+      }
+      MakeNext();
+    }
+  }
+
+ private:
+  // Makes the terms of the next unstarted message; false when none is left.
+  bool MakeNext() {
+    const std::size_t i = next_++;
+    if (i >= messages_.size()) return false;
+    std::string terms = SearchTermsOf(textOf_(messages_[i]));
+    {
+      std::lock_guard lock(mutex_);
+      terms_[i] = std::move(terms);
+      made_[i] = 1;
+    }
+    madeOne_.notify_all();
+    return true;
+  }
+
+  const std::vector<PendingMessage>& messages_;
+  const SearchTextOf& textOf_;
+  std::vector<std::string> terms_;
+  std::vector<char> made_;  // under mutex_
+  std::atomic<std::size_t> next_{0};
+  std::mutex mutex_;
+  std::condition_variable madeOne_;
+  std::vector<std::thread> helpers_;
+};
+
 // The statements of one batch, prepared once for it.
 class BatchStatements {
  public:
@@ -91,23 +169,22 @@ class BatchStatements {
 
   // Removes the terms of up to `max` stale messages; `*done` is how many.
   bool RemoveStale(std::size_t max, const SearchTextOf& textOf, std::size_t* done) {
-    std::vector<std::pair<std::int64_t, PendingMessage>> stale;
+    std::vector<std::int64_t> keys;
+    std::vector<PendingMessage> messages;
     stale_.Bind(1, static_cast<std::int64_t>(max));
     int rc = SQLITE_ROW;
     while ((rc = stale_.Step()) == SQLITE_ROW) {
-      PendingMessage message;
-      FillMessage(stale_, 1, &message);
-      stale.emplace_back(stale_.Int(0), std::move(message));
+      keys.push_back(stale_.Int(0));
+      FillMessage(stale_, 1, &messages.emplace_back());
     }
     stale_.Reset();
     if (rc != SQLITE_DONE) return false;
-    for (const auto& [rowKey, message] : stale) {
-      // FTS5 writes its pending terms out at every savepoint, so the terms are handed over as
-      // values by a plain statement, never by an INSERT ... SELECT.
-      if (!RunTerms(removeTerms_, rowKey, textOf(message)) || !dropStale_.RunWith(rowKey))
+    TermMaker terms(messages, textOf);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      if (!RunTerms(removeTerms_, keys[i], terms.Get(i)) || !dropStale_.RunWith(keys[i]))
         return false;
     }
-    *done = stale.size();
+    *done = keys.size();
     return true;
   }
 
@@ -120,15 +197,24 @@ class BatchStatements {
       keys.push_back(pending_.Int(0));
     pending_.Reset();
     if (rc != SQLITE_DONE) return false;
+    std::vector<std::int64_t> placed;
+    std::vector<PendingMessage> messages;
     for (const std::int64_t rowKey : keys) {
-      if (!Index(rowKey, textOf) || !dequeue_.RunWith(rowKey)) return false;
+      bool fresh = false;
+      if (!Place(rowKey, &messages, &fresh) || !dequeue_.RunWith(rowKey)) return false;
+      if (fresh) placed.push_back(rowKey);
+    }
+    TermMaker terms(messages, textOf);
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      if (!RunTerms(addTerms_, placed[i], terms.Get(i))) return false;
     }
     *done = keys.size();
     return true;
   }
 
  private:
-  bool Index(std::int64_t rowKey, const SearchTextOf& textOf) {
+  // Gives a present message its place in MailSearchOrder and adds it to `messages` (*fresh).
+  bool Place(std::int64_t rowKey, std::vector<PendingMessage>* messages, bool* fresh) {
     PendingMessage message;
     bool present = false;
     if (!reader_.Read(rowKey, &message, &present)) return false;
@@ -140,13 +226,17 @@ class BatchStatements {
     // Already placed: its terms are in (the triggers retire a message before it is queued
     // again, so this is only a queue entry written by hand).
     if (sqlite3_changes(handle_) == 0) return true;
-    return RunTerms(addTerms_, rowKey, textOf(message));
+    messages->push_back(std::move(message));
+    *fresh = true;
+    return true;
   }
 
-  static bool RunTerms(SearchStatement& statement, std::int64_t rowKey, const std::string& text) {
+  // FTS5 writes its pending terms out at every savepoint, so the terms are handed over as
+  // values by a plain statement, never by an INSERT ... SELECT.
+  static bool RunTerms(SearchStatement& statement, std::int64_t rowKey, const std::string& terms) {
     statement.Reset();
     statement.Bind(1, rowKey);
-    statement.Bind(2, SearchTermsOf(text));
+    statement.Bind(2, terms);
     return statement.Run();
   }
 

@@ -60,8 +60,8 @@ struct PendingMessage {
 };
 
 // The text of a message that is indexed and searched. It must make the same text of the same
-// columns every time: the terms of a changed or deleted message are removed by the text made
-// of its old columns.
+// columns every time (the terms of a changed or deleted message are removed by the text made
+// of its old columns), and may be called from several threads at once.
 using SearchTextOf = std::function<std::string(const PendingMessage&)>;
 
 // Takes up to `max` entries in one transaction: first the stale ones, whose terms leave the

@@ -1,5 +1,6 @@
 #include "store/SearchTerms.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -77,10 +78,18 @@ std::string SearchTermsOf(std::string_view text) {
   if (text.empty()) return {};
   const Written written = Write(text, true);
   const std::size_t count = written.starts.size() - 1;
+  // Each trigram once, in byte order: the index keeps no positions, so a repeat is only more
+  // work for it.
+  std::vector<std::string_view> tokens;
+  tokens.reserve(count);
+  for (std::size_t first = 0; first + 3 <= count; ++first)
+    tokens.push_back(Token(written, first, 3));
+  std::sort(tokens.begin(), tokens.end());
+  tokens.erase(std::unique(tokens.begin(), tokens.end()), tokens.end());
   std::string terms;
   terms.reserve(written.text.size() * 3 + count);
-  for (std::size_t first = 0; first + 3 <= count; ++first) {
-    terms += Token(written, first, 3);
+  for (const std::string_view token : tokens) {
+    terms += token;
     terms += ' ';
   }
   return terms;
