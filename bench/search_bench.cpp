@@ -245,11 +245,13 @@ int Run(const std::string& folder, int count) {
   store::Query parts(*db);
   parts.AddLine(
       "select (select sum(length(block)) from MailSearchTerms_data) as segments, (select "
-      "freelist_count * page_size from pragma_freelist_count, pragma_page_size) as free");
+      "freelist_count * page_size from pragma_freelist_count, pragma_page_size) as free, (select "
+      "group_concat(k || '=' || v, ' ') from MailSearchTerms_config) as config, (select count(*) "
+      "from MailSearchTerms_data) as blocks");
   if (parts.Open() && !parts.FieldText("segments").empty())
-    std::printf("term index segments: %.1f MB, free pages in the file: %.1f MB\n",
-                std::stod(parts.FieldText("segments")) / 1e6,
-                std::stod(parts.FieldText("free")) / 1e6);
+    std::printf("term index segments: %.1f MB in %s blocks, free pages in the file: %.1f MB (%s)\n",
+                std::stod(parts.FieldText("segments")) / 1e6, parts.FieldText("blocks").c_str(),
+                std::stod(parts.FieldText("free")) / 1e6, parts.FieldText("config").c_str());
   parts.Close();
   std::mt19937 rng(7);
   for (const std::size_t chars : {2u, 3u, 6u}) {
