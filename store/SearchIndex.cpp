@@ -46,8 +46,8 @@ std::string RowKeyOf(const char* id, std::size_t box) {
 // terms by. Every change of an indexed column passes here, so the old columns are the ones its
 // terms were made of.
 std::string RetireStatements(const std::string& rowKey) {
-  return std::string("INSERT OR IGNORE INTO MailSearchStale (RowKey, ") + kMessageColumns +
-         ") SELECT RowKey, old.Sender, old.Receiver, old.Mailcc, old.MailBcc, old.MailSubject, "
+  return std::string("INSERT OR IGNORE INTO MailSearchStale (DocId, ") + kMessageColumns +
+         ") SELECT DocId, old.Sender, old.Receiver, old.Mailcc, old.MailBcc, old.MailSubject, "
          "old.Content, old.FuJianPath, old.SendDateTime FROM MailSearchOrder WHERE RowKey = " +
          rowKey + "; DELETE FROM MailSearchOrder WHERE RowKey = " + rowKey + ";";
 }
@@ -151,9 +151,9 @@ class BatchStatements {
   explicit BatchStatements(Database& database)
       : reader_(database),
         handle_(database.Handle()),
-        stale_(database, std::string("SELECT RowKey, ") + kMessageColumns +
-                             " FROM MailSearchStale ORDER BY RowKey LIMIT ?1"),
-        dropStale_(database, "DELETE FROM MailSearchStale WHERE RowKey = ?1"),
+        stale_(database, std::string("SELECT DocId, ") + kMessageColumns +
+                             " FROM MailSearchStale ORDER BY DocId LIMIT ?1"),
+        dropStale_(database, "DELETE FROM MailSearchStale WHERE DocId = ?1"),
         removeTerms_(database,
                      "INSERT INTO MailSearchTerms (MailSearchTerms, rowid, Body) VALUES ('delete', "
                      "?1, ?2)"),
@@ -197,12 +197,10 @@ class BatchStatements {
       keys.push_back(pending_.Int(0));
     pending_.Reset();
     if (rc != SQLITE_DONE) return false;
-    std::vector<std::int64_t> placed;
+    std::vector<std::int64_t> placed;  // DocIds
     std::vector<PendingMessage> messages;
     for (const std::int64_t rowKey : keys) {
-      bool fresh = false;
-      if (!Place(rowKey, &messages, &fresh) || !dequeue_.RunWith(rowKey)) return false;
-      if (fresh) placed.push_back(rowKey);
+      if (!Place(rowKey, &messages, &placed) || !dequeue_.RunWith(rowKey)) return false;
     }
     TermMaker terms(messages, textOf);
     for (std::size_t i = 0; i < placed.size(); ++i) {
@@ -213,8 +211,10 @@ class BatchStatements {
   }
 
  private:
-  // Gives a present message its place in MailSearchOrder and adds it to `messages` (*fresh).
-  bool Place(std::int64_t rowKey, std::vector<PendingMessage>* messages, bool* fresh) {
+  // Gives a present message its DocId and place in MailSearchOrder, and adds it and the DocId
+  // to `messages` and `placed`.
+  bool Place(std::int64_t rowKey, std::vector<PendingMessage>* messages,
+             std::vector<std::int64_t>* placed) {
     PendingMessage message;
     bool present = false;
     if (!reader_.Read(rowKey, &message, &present)) return false;
@@ -227,7 +227,7 @@ class BatchStatements {
     // again, so this is only a queue entry written by hand).
     if (sqlite3_changes(handle_) == 0) return true;
     messages->push_back(std::move(message));
-    *fresh = true;
+    placed->push_back(sqlite3_last_insert_rowid(handle_));
     return true;
   }
 
@@ -264,10 +264,12 @@ std::vector<std::string> SearchSchemaStatements() {
         // (1000 by default) fill a database page each and take a quarter of the writes.
         "INSERT INTO MailSearchTerms (MailSearchTerms, rank) VALUES ('hashsize', 16777216)",
         "INSERT INTO MailSearchTerms (MailSearchTerms, rank) VALUES ('pgsz', 4000)",
-        "CREATE TABLE IF NOT EXISTS MailSearchOrder (RowKey INTEGER PRIMARY KEY, TimeKey "
-        "INTEGER NOT NULL)",
-        "CREATE INDEX IF NOT EXISTS MailSearchOrderTime ON MailSearchOrder (TimeKey)",
-        "CREATE TABLE IF NOT EXISTS MailSearchStale (RowKey INTEGER PRIMARY KEY, Sender, "
+        // DocIds are dense (the next after the highest), which keeps the gaps between them
+        // that FTS5 stores small.
+        "CREATE TABLE IF NOT EXISTS MailSearchOrder (DocId INTEGER PRIMARY KEY, RowKey INTEGER "
+        "NOT NULL UNIQUE, TimeKey INTEGER NOT NULL)",
+        "CREATE INDEX IF NOT EXISTS MailSearchOrderTime ON MailSearchOrder (TimeKey, RowKey)",
+        "CREATE TABLE IF NOT EXISTS MailSearchStale (DocId INTEGER PRIMARY KEY, Sender, "
         "Receiver, Mailcc, MailBcc, MailSubject, Content, FuJianPath, SendDateTime)",
         "CREATE TABLE IF NOT EXISTS MailSearchPending (RowKey INTEGER PRIMARY KEY)",
         "CREATE TABLE IF NOT EXISTS MailSearchState (Name TEXT PRIMARY KEY)"})

@@ -2,13 +2,14 @@
 // triggers, and the search over it.
 //
 // Tables: MailSearchTerms is an FTS5 index (contentless, no positions) of the trigram terms of
-// each message's text (store/SearchTerms), its rowid the message's RowKey: ID * 8 + the place
-// of its box table in MailBoxTables(). MailSearchOrder (RowKey, TimeKey) lists the indexed
-// messages with their send time in seconds, the order of the answers. MailSearchPending
-// (RowKey) lists the messages whose terms are still to be written; MailSearchStale holds the
-// columns of messages whose terms are to be removed, as they were when indexed (the index keeps
-// no text, and FTS5 removes terms only when given the text they came from). MailSearchState
-// records that the rows of an older file were queued.
+// each message's text (store/SearchTerms), its rowid the message's DocId. MailSearchOrder
+// (DocId, RowKey, TimeKey) lists the indexed messages: the RowKey names the message (ID * 8 +
+// the place of its box table in MailBoxTables()), the TimeKey is its send time in seconds, the
+// order of the answers. MailSearchPending (RowKey) lists the messages whose terms are still to
+// be written; MailSearchStale holds the DocIds and columns of messages whose terms are to be
+// removed, as they were when indexed (the index keeps no text, and FTS5 removes terms only when
+// given the text they came from). MailSearchState records that the rows of an older file were
+// queued.
 //
 // The triggers are plain SQL, so every writer of the box tables (the program, the sqlite3 tool,
 // scripts) keeps the index right: an insert queues the RowKey; a delete or a change of an

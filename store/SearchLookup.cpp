@@ -39,12 +39,13 @@ class Search {
         hits_(hits),
         reader_(database),
         walk_(database,
-              "SELECT TimeKey, RowKey FROM MailSearchOrder ORDER BY TimeKey DESC, RowKey DESC"),
-        timeOf_(database, "SELECT TimeKey FROM MailSearchOrder WHERE RowKey = ?1"),
+              "SELECT TimeKey, RowKey, DocId FROM MailSearchOrder ORDER BY TimeKey DESC, RowKey "
+              "DESC"),
+        placeOf_(database, "SELECT TimeKey, RowKey FROM MailSearchOrder WHERE DocId = ?1"),
         match_(database, "SELECT rowid FROM MailSearchTerms WHERE MailSearchTerms MATCH ?1") {}
 
   bool Run() {
-    if (!walk_.Ready() || !timeOf_.Ready() || !match_.Ready()) return false;
+    if (!walk_.Ready() || !placeOf_.Ready() || !match_.Ready()) return false;
     match_.Bind(1, SearchTermQuery(needle_));
     std::vector<std::int64_t> candidates;
     bool all = false;
@@ -67,7 +68,7 @@ class Search {
   bool Full() const { return hits_->size() >= limit_; }
 
   // The next message of MailSearchOrder, newest first; false at the end or on an error.
-  bool Next(std::int64_t* rowKey) {
+  bool Next(std::int64_t* rowKey, std::int64_t* docId) {
     const int rc = walk_.Step();
     if (rc != SQLITE_ROW) {
       walkDone_ = true;
@@ -76,12 +77,14 @@ class Search {
     }
     walked_ = Place(walk_.Int(0), walk_.Int(1));
     *rowKey = walk_.Int(1);
+    *docId = walk_.Int(2);
     return true;
   }
 
   bool TryNewest() {
     std::int64_t rowKey = 0;
-    for (std::size_t n = 0; n < kDirectTries && !Full() && Next(&rowKey); ++n) {
+    std::int64_t docId = 0;
+    for (std::size_t n = 0; n < kDirectTries && !Full() && Next(&rowKey, &docId); ++n) {
       if (!Try(rowKey)) return false;
     }
     return !walkFailed_;
@@ -99,13 +102,13 @@ class Search {
   // Few candidates: each one's place, newest first, skipping the ones already walked.
   bool TryInTimeOrder(const std::vector<std::int64_t>& candidates) {
     std::vector<Place> places;
-    for (const std::int64_t rowKey : candidates) {
-      timeOf_.Reset();
-      timeOf_.Bind(1, rowKey);
-      const int rc = timeOf_.Step();
+    for (const std::int64_t docId : candidates) {
+      placeOf_.Reset();
+      placeOf_.Bind(1, docId);
+      const int rc = placeOf_.Step();
       if (rc == SQLITE_DONE) continue;  // its message has gone
       if (rc != SQLITE_ROW) return false;
-      const Place place(timeOf_.Int(0), rowKey);
+      const Place place(placeOf_.Int(0), placeOf_.Int(1));
       if (!walkStarted() || place < walked_) places.push_back(place);
     }
     std::sort(places.begin(), places.end(), std::greater<>());
@@ -118,8 +121,9 @@ class Search {
   // Many candidates: the walk goes on, and each candidate it meets is tried.
   bool TryWalking(const std::vector<std::int64_t>& candidates) {
     std::int64_t rowKey = 0;
-    while (!Full() && Next(&rowKey)) {
-      if (std::binary_search(candidates.begin(), candidates.end(), rowKey) && !Try(rowKey))
+    std::int64_t docId = 0;
+    while (!Full() && Next(&rowKey, &docId)) {
+      if (std::binary_search(candidates.begin(), candidates.end(), docId) && !Try(rowKey))
         return false;
     }
     return !walkFailed_;
@@ -147,7 +151,7 @@ class Search {
   const SearchTextOf& textOf_;
   std::vector<IndexHit>* hits_;
   MessageReader reader_;
-  SearchStatement walk_, timeOf_, match_;
+  SearchStatement walk_, placeOf_, match_;
   Place walked_{-1, -1};
   bool walkDone_ = false;
   bool walkFailed_ = false;

@@ -195,6 +195,19 @@ TEST_F(SearchIndexTest, EditTwiceBeforeTheIndexCatchesUp) {
   EXPECT_EQ(IndexRows("第二版"), 0);
 }
 
+TEST_F(SearchIndexTest, TheLastDocIdTakenAgainHoldsOnlyTheNewTerms) {
+  Add("一", "早先");
+  Add("二", "删掉的信");
+  CatchUp();
+  ASSERT_TRUE(Sql("DELETE FROM Historys WHERE MailSubject = '二'"));
+  Add("三", "新来的信");
+  CatchUp();
+  EXPECT_EQ(Count("MailSearchOrder", "RowKey % 8 = 0"), 2);
+  EXPECT_EQ(IndexRows("删掉"), 0);
+  EXPECT_EQ(Subjects("的信"), std::vector<std::string>{"三"});
+  EXPECT_EQ(Subjects("早先"), std::vector<std::string>{"一"});
+}
+
 TEST_F(SearchIndexTest, AFileWithTheFormerIndexIsQueuedAgain) {
   Add("旧", "早先的邮件");
   CatchUp();
