@@ -1,5 +1,6 @@
 #include "contacts/MailSearch.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "app/Global.h"
@@ -14,22 +15,33 @@ namespace contacts {
 namespace {
 
 constexpr std::size_t kBatchSize = 500;
+// A catch-up of this many messages ends with a merge of the index's segments.
+constexpr long long kMergeAfter = 5000;
 constexpr std::size_t kSnippetContext = 20;  // characters on each side of the match
 
 bool IsContinuation(char c) {
   return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
+// Ends each field of the indexed text; a snippet stays within the field of its match. A control
+// character mail text does not hold, so the body's own line breaks stay part of its field.
+constexpr char kFieldEnd = '\x1e';
+
 // The indexed text of a message: subject, sender, recipients, attachment names and the body's
-// readable text, one to a line. A copy column of "no" holds no address.
+// readable text, each ended by kFieldEnd. A copy column of "no" holds no address.
 std::string IndexedText(const store::PendingMessage& message) {
-  std::string text = message.subject + "\n" + message.sender + "\n" + message.receiver + "\n";
+  std::string text;
+  const auto add = [&text](const std::string& field) { (text += field) += kFieldEnd; };
+  add(message.subject);
+  add(message.sender);
+  add(message.receiver);
   for (const std::string* copies : {&message.mailcc, &message.mailBcc}) {
-    if (maillib::Trim(*copies) != store::kNoCopies) text += *copies + "\n";
+    if (maillib::Trim(*copies) != store::kNoCopies) add(*copies);
   }
   for (const std::string& item : app::SplitStarList(message.fuJianPath))
-    text += maillib::FileNamePart(item) + "\n";
-  return text + maillib::HtmlToText(message.content);
+    add(maillib::FileNamePart(item));
+  add(maillib::HtmlToText(message.content));
+  return text;
 }
 
 // The box of a place in store::MailBoxTables().
@@ -70,14 +82,18 @@ void AppendOneLine(std::string_view text, std::string* out) {
   }
 }
 
-// The piece of the text around the first match of the needle (folded as the index folds).
+// The piece of the text around the first match of the needle (folded as the index folds),
+// within the field of the match.
 void SetSnippet(std::string_view text, std::string_view needle, SearchHit* hit) {
   const std::string folded = maillib::LowerAscii(text);
   std::size_t at = folded.find(needle);
   std::size_t matchEnd = at + needle.size();
   if (at == std::string::npos) at = matchEnd = 0;  // not found as written: show the start
-  const std::size_t begin = BackChars(text, at, kSnippetContext);
-  const std::size_t end = ForwardChars(text, matchEnd, kSnippetContext);
+  // npos + 1 is 0: no field end before the match, the field begins the text.
+  const std::size_t fieldStart = at == 0 ? 0 : text.find_last_of(kFieldEnd, at - 1) + 1;
+  const std::size_t fieldEnd = std::min(text.find(kFieldEnd, matchEnd), text.size());
+  const std::size_t begin = std::max(BackChars(text, at, kSnippetContext), fieldStart);
+  const std::size_t end = std::min(ForwardChars(text, matchEnd, kSnippetContext), fieldEnd);
   AppendOneLine(text.substr(begin, at - begin), &hit->snippet);
   hit->matchStart = hit->snippet.size();
   AppendOneLine(text.substr(at, matchEnd - at), &hit->snippet);
@@ -100,7 +116,7 @@ bool CatchUpIndex(store::Database& mail,
   for (;;) {
     std::size_t taken = 0;
     if (!store::IndexPendingBatch(mail, kBatchSize, IndexedText, &taken, error)) return false;
-    if (taken == 0) return true;
+    if (taken == 0) return done < kMergeAfter || store::MergeSearchIndex(mail, error);
     done += static_cast<long long>(taken);
     // Messages written while the index catches up make the queue longer than counted.
     if (progress && !progress(done, done > total ? done : total)) return true;
@@ -112,7 +128,7 @@ bool SearchMail(store::Database& mail, const std::string& text, std::size_t limi
   hits->clear();
   const std::string needle = maillib::LowerAscii(maillib::Trim(text));
   std::vector<store::IndexHit> found;
-  if (!store::SearchIndexed(mail, needle, limit, &found, error)) return false;
+  if (!store::SearchIndexed(mail, needle, limit, IndexedText, &found, error)) return false;
   hits->reserve(found.size());
   for (const store::IndexHit& one : found) {
     SearchHit hit;

@@ -30,8 +30,10 @@ bool CatchUpIndex(store::Database& mail,
                   const std::function<bool(long long done, long long total)>& progress,
                   std::string* error = nullptr);
 
-// One hit. `snippet` is a piece of the matched text around the first match on one line, the
-// match at [matchStart, matchStart + matchLength) (byte offsets into snippet, UTF-8).
+// One hit. `snippet` is a piece of the matched text around the first match, within the field
+// that holds it (subject, an address, an attachment name or the body; line breaks shown as
+// spaces), the match at [matchStart, matchStart + matchLength) (byte offsets into snippet,
+// UTF-8).
 struct SearchHit {
   boxes::Box box = boxes::Box::Inbox;
   int id = 0;  // the row's ID in the box table

@@ -4,67 +4,33 @@
 
 #include <algorithm>
 #include <array>
-#include <ctime>
-#include <memory>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
-#include "store/DateTimeText.h"
+#include "store/SearchRows.h"
+#include "store/SearchStatement.h"
+#include "store/SearchTerms.h"
 #include "store/Transaction.h"
 
 namespace store {
 
 namespace {
 
-constexpr std::array<const char*, 7> kBoxTables = {
+constexpr std::array<const char*, kBoxCount> kBoxTables = {
     "Historys",      "MailSendBox", "MailWaitDoBox", "MailOutlineBox",
     "MailBackupBox", "MailDelBox",  "BianQianBox"};
-constexpr int kRowKeyBoxes = 8;  // RowKey = ID * 8 + box
-// A DocId is the send time in seconds since 1970 (dates before it and foreign texts count as
-// 0) times 32, plus one of the 32 slots of that second, picked by the RowKey's low bits. Close
-// DocIds keep the index small: FTS5 stores the gaps between them.
-constexpr int kSlotBits = 5;
-constexpr std::int64_t kSlotMask = (std::int64_t{1} << kSlotBits) - 1;
-constexpr std::int64_t kLatestTime = (std::int64_t{1} << (62 - kSlotBits)) - 1;
 
-// The columns that make up a message's indexed text, and its place in the order.
-constexpr const char* kIndexedColumns =
-    "ID, Sender, Receiver, Mailcc, MailBcc, MailSubject, Content, FuJianPath, SendDateTime";
+// The tables and triggers of the first index of this file format (a stored text per message
+// under a trigram index), removed when a file that has them is opened.
+constexpr std::array<const char*, 2> kFormerTables = {"MailSearchText", "MailSearchDoc"};
+constexpr std::array<const char*, 4> kFormerTriggers = {"insert", "renumber", "update", "delete"};
 
-// A prepared statement, finalized at the end of its scope.
-class Statement {
- public:
-  Statement(Database& database, const std::string& sql) : db_(database.Handle()) {
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement_, nullptr) != SQLITE_OK)
-      statement_ = nullptr;
-  }
-  ~Statement() { sqlite3_finalize(statement_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  bool Ready() const { return statement_ != nullptr; }
-  void Reset() {
-    sqlite3_reset(statement_);
-    sqlite3_clear_bindings(statement_);
-  }
-  void Bind(int at, std::int64_t value) { sqlite3_bind_int64(statement_, at, value); }
-  void Bind(int at, std::string_view text) {
-    sqlite3_bind_text(statement_, at, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-  }
-  // SQLITE_ROW, SQLITE_DONE or an error code.
-  int Step() { return sqlite3_step(statement_); }
-  bool Run() { return Step() == SQLITE_DONE; }
-  std::int64_t Int(int column) const { return sqlite3_column_int64(statement_, column); }
-  std::string Text(int column) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-    return text == nullptr
-               ? std::string()
-               : std::string(text,
-                             static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)));
-  }
-
- private:
-  sqlite3* db_;
-  sqlite3_stmt* statement_ = nullptr;
-};
+// Threads besides the caller's that make terms, and the fewest messages worth a thread.
+constexpr std::size_t kTermHelpers = 3;
+constexpr std::size_t kMessagesPerHelper = 32;
 
 bool Fail(Database& database, std::string* error) {
   if (error != nullptr) *error = database.ErrorText(sqlite3_errmsg(database.Handle()));
@@ -75,195 +41,209 @@ std::string RowKeyOf(const char* id, std::size_t box) {
   return std::string(id) + " * " + std::to_string(kRowKeyBoxes) + " + " + std::to_string(box);
 }
 
-// Removes the index row, the text and the queue entry of the message with this RowKey.
-std::string ForgetStatements(const std::string& rowKey) {
-  return "INSERT INTO MailSearchText (MailSearchText, rowid, Body) SELECT 'delete', DocId, Body "
-         "FROM MailSearchDoc WHERE RowKey = " +
-         rowKey + "; DELETE FROM MailSearchDoc WHERE RowKey = " + rowKey +
-         "; DELETE FROM MailSearchPending WHERE RowKey = " + rowKey + ";";
+// Takes the message with this RowKey out of the answers: its place in MailSearchOrder goes and,
+// when it was indexed, its old columns go to MailSearchStale for the next batch to remove its
+// terms by. Every change of an indexed column passes here, so the old columns are the ones its
+// terms were made of.
+std::string RetireStatements(const std::string& rowKey) {
+  return std::string("INSERT OR IGNORE INTO MailSearchStale (DocId, ") + kMessageColumns +
+         ") SELECT DocId, old.Sender, old.Receiver, old.Mailcc, old.MailBcc, old.MailSubject, "
+         "old.Content, old.FuJianPath, old.SendDateTime FROM MailSearchOrder WHERE RowKey = " +
+         rowKey + "; DELETE FROM MailSearchOrder WHERE RowKey = " + rowKey + ";";
 }
 
 std::vector<std::string> TriggerStatements(const char* table, std::size_t box) {
-  const std::string name = std::string("\"") + table + "_search_";
+  const std::string name = std::string("\"") + table + "_index_";
   const std::string on = std::string(" ON \"") + table + "\" BEGIN ";
+  const std::string oldKey = RowKeyOf("old.ID", box);
   const std::string queueNew =
       "INSERT OR IGNORE INTO MailSearchPending (RowKey) VALUES (" + RowKeyOf("new.ID", box) + ");";
-  return {"CREATE TRIGGER IF NOT EXISTS " + name + "insert\" AFTER INSERT" + on + queueNew + " END",
-          // A changed ID (never done by the program) moves the message to another RowKey.
-          "CREATE TRIGGER IF NOT EXISTS " + name + "renumber\" AFTER UPDATE OF ID" + on +
-              ForgetStatements(RowKeyOf("old.ID", box)) + queueNew + " END",
-          "CREATE TRIGGER IF NOT EXISTS " + name +
-              "update\" AFTER UPDATE OF Sender, Receiver, Mailcc, MailBcc, MailSubject, Content, "
-              "FuJianPath, SendDateTime" +
-              on + queueNew + " END",
-          "CREATE TRIGGER IF NOT EXISTS " + name + "delete\" AFTER DELETE" + on +
-              ForgetStatements(RowKeyOf("old.ID", box)) + " END"};
+  const std::string dequeueOld = "DELETE FROM MailSearchPending WHERE RowKey = " + oldKey + ";";
+  std::vector<std::string> statements;
+  for (const char* former : kFormerTriggers)
+    statements.push_back(std::string("DROP TRIGGER IF EXISTS \"") + table + "_search_" + former +
+                         "\"");
+  statements.push_back("CREATE TRIGGER IF NOT EXISTS " + name + "insert\" AFTER INSERT" + on +
+                       queueNew + " END");
+  // A changed ID (never done by the program) moves the message to another RowKey.
+  statements.push_back("CREATE TRIGGER IF NOT EXISTS " + name + "renumber\" AFTER UPDATE OF ID" +
+                       on + RetireStatements(oldKey) + dequeueOld + queueNew + " END");
+  statements.push_back("CREATE TRIGGER IF NOT EXISTS " + name +
+                       "update\" AFTER UPDATE OF Sender, Receiver, Mailcc, MailBcc, MailSubject, "
+                       "Content, FuJianPath, SendDateTime" +
+                       on + RetireStatements(oldKey) + queueNew + " END");
+  statements.push_back("CREATE TRIGGER IF NOT EXISTS " + name + "delete\" AFTER DELETE" + on +
+                       RetireStatements(oldKey) + dequeueOld + " END");
+  return statements;
 }
 
-std::int64_t TimeKey(const std::string& sendDateTime) {
-  std::time_t when = 0;
-  if (!ParseDateTime(sendDateTime, &when) || when < 0) return 0;
-  return static_cast<std::int64_t>(when) > kLatestTime ? kLatestTime
-                                                       : static_cast<std::int64_t>(when);
-}
+// Makes the terms of the texts of the messages on up to kTermHelpers threads, in their order,
+// while the caller writes the ones made: the texts and their terms are most of a batch's work
+// besides SQLite's, and need no database.
+class TermMaker {
+ public:
+  TermMaker(const std::vector<PendingMessage>& messages, const SearchTextOf& textOf)
+      : messages_(messages), textOf_(textOf), terms_(messages.size()), made_(messages.size()) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    const std::size_t wanted = std::min<std::size_t>(cores > 1 ? cores - 1 : 0, kTermHelpers);
+    for (std::size_t n = 0; n < wanted && messages.size() >= kMessagesPerHelper * (n + 1); ++n) {
+      try {
+        helpers_.emplace_back([this] {
+          while (MakeNext()) {
+          }
+        });
+      } catch (const std::system_error&) {
+        break;  // no thread to be had: the caller makes the rest in Get
+      }
+    }
+  }
+  ~TermMaker() {
+    next_ = messages_.size();  // the helpers stop after the message they are at
+    for (std::thread& helper : helpers_)
+      helper.join();
+  }
+  TermMaker(const TermMaker&) = delete;
+  TermMaker& operator=(const TermMaker&) = delete;
+
+  // The terms of message i, made here while they are not made yet and some remain unstarted.
+  const std::string& Get(std::size_t i) {
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        if (made_[i] != 0) return terms_[i];
+        if (next_ >= messages_.size()) {
+          madeOne_.wait(lock, [&] { return made_[i] != 0; });
+          return terms_[i];
+        }
+      }
+      MakeNext();
+    }
+  }
+
+ private:
+  // Makes the terms of the next unstarted message; false when none is left.
+  bool MakeNext() {
+    const std::size_t i = next_++;
+    if (i >= messages_.size()) return false;
+    std::string terms = SearchTermsOf(textOf_(messages_[i]));
+    {
+      std::lock_guard lock(mutex_);
+      terms_[i] = std::move(terms);
+      made_[i] = 1;
+    }
+    madeOne_.notify_all();
+    return true;
+  }
+
+  const std::vector<PendingMessage>& messages_;
+  const SearchTextOf& textOf_;
+  std::vector<std::string> terms_;
+  std::vector<char> made_;  // under mutex_
+  std::atomic<std::size_t> next_{0};
+  std::mutex mutex_;
+  std::condition_variable madeOne_;
+  std::vector<std::thread> helpers_;
+};
 
 // The statements of one batch, prepared once for it.
 class BatchStatements {
  public:
   explicit BatchStatements(Database& database)
-      : database_(database),
-        pending_(database, "SELECT RowKey FROM MailSearchPending ORDER BY RowKey LIMIT ?1"),
-        indexed_(database, "SELECT DocId, Body FROM MailSearchDoc WHERE RowKey = ?1"),
-        forgetIndex_(database,
-                     "INSERT INTO MailSearchText (MailSearchText, rowid, Body) VALUES ('delete', "
+      : reader_(database),
+        handle_(database.Handle()),
+        stale_(database, std::string("SELECT DocId, ") + kMessageColumns +
+                             " FROM MailSearchStale ORDER BY DocId LIMIT ?1"),
+        dropStale_(database, "DELETE FROM MailSearchStale WHERE DocId = ?1"),
+        removeTerms_(database,
+                     "INSERT INTO MailSearchTerms (MailSearchTerms, rowid, Body) VALUES ('delete', "
                      "?1, ?2)"),
-        forgetText_(database, "DELETE FROM MailSearchDoc WHERE RowKey = ?1"),
+        pending_(database, "SELECT RowKey FROM MailSearchPending ORDER BY RowKey LIMIT ?1"),
         dequeue_(database, "DELETE FROM MailSearchPending WHERE RowKey = ?1"),
-        slotsTaken_(database, "SELECT DocId FROM MailSearchDoc WHERE DocId BETWEEN ?1 AND ?2"),
-        lowest_(database, "SELECT min(DocId) FROM MailSearchDoc"),
-        addText_(database, "INSERT INTO MailSearchDoc (DocId, RowKey, Body) VALUES (?1, ?2, ?3)"),
-        addIndex_(database, "INSERT INTO MailSearchText (rowid, Body) VALUES (?1, ?2)") {}
+        place_(database, "INSERT OR IGNORE INTO MailSearchOrder (RowKey, TimeKey) VALUES (?1, ?2)"),
+        addTerms_(database, "INSERT INTO MailSearchTerms (rowid, Body) VALUES (?1, ?2)") {}
 
   bool Ready() const {
-    return pending_.Ready() && indexed_.Ready() && forgetIndex_.Ready() && forgetText_.Ready() &&
-           dequeue_.Ready() && slotsTaken_.Ready() && lowest_.Ready() && addText_.Ready() &&
-           addIndex_.Ready();
+    return stale_.Ready() && dropStale_.Ready() && removeTerms_.Ready() && pending_.Ready() &&
+           dequeue_.Ready() && place_.Ready() && addTerms_.Ready();
   }
 
-  bool ReadQueue(std::size_t max, std::vector<std::int64_t>* keys) {
+  // Removes the terms of up to `max` stale messages; `*done` is how many.
+  bool RemoveStale(std::size_t max, const SearchTextOf& textOf, std::size_t* done) {
+    std::vector<std::int64_t> keys;
+    std::vector<PendingMessage> messages;
+    stale_.Bind(1, static_cast<std::int64_t>(max));
+    int rc = SQLITE_ROW;
+    while ((rc = stale_.Step()) == SQLITE_ROW) {
+      keys.push_back(stale_.Int(0));
+      FillMessage(stale_, 1, &messages.emplace_back());
+    }
+    stale_.Reset();
+    if (rc != SQLITE_DONE) return false;
+    TermMaker terms(messages, textOf);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      if (!RunTerms(removeTerms_, keys[i], terms.Get(i)) || !dropStale_.RunWith(keys[i]))
+        return false;
+    }
+    *done = keys.size();
+    return true;
+  }
+
+  // Indexes up to `max` queued messages; `*done` is how many left the queue.
+  bool IndexQueued(std::size_t max, const SearchTextOf& textOf, std::size_t* done) {
+    std::vector<std::int64_t> keys;
     pending_.Bind(1, static_cast<std::int64_t>(max));
     int rc = SQLITE_ROW;
     while ((rc = pending_.Step()) == SQLITE_ROW)
-      keys->push_back(pending_.Int(0));
-    return rc == SQLITE_DONE;
-  }
-
-  // The message of the RowKey, when its row is there; false on an error.
-  bool ReadMessage(std::int64_t rowKey, PendingMessage* message, bool* present) {
-    const auto box = static_cast<std::size_t>(rowKey % kRowKeyBoxes);
-    *present = false;
-    if (box >= kBoxTables.size()) return true;
-    Statement& read = Reader(box);
-    if (!read.Ready()) return false;
-    read.Reset();
-    read.Bind(1, rowKey / kRowKeyBoxes);
-    const int rc = read.Step();
-    if (rc == SQLITE_DONE) return true;
-    if (rc != SQLITE_ROW) return false;
-    *present = true;
-    message->box = static_cast<int>(box);
-    message->id = static_cast<int>(read.Int(0));
-    message->sender = read.Text(1);
-    message->receiver = read.Text(2);
-    message->mailcc = read.Text(3);
-    message->mailBcc = read.Text(4);
-    message->subject = read.Text(5);
-    message->content = read.Text(6);
-    message->fuJianPath = read.Text(7);
-    message->sendDateTime = read.Text(8);
+      keys.push_back(pending_.Int(0));
+    pending_.Reset();
+    if (rc != SQLITE_DONE) return false;
+    std::vector<std::int64_t> placed;  // DocIds
+    std::vector<PendingMessage> messages;
+    for (const std::int64_t rowKey : keys) {
+      if (!Place(rowKey, &messages, &placed) || !dequeue_.RunWith(rowKey)) return false;
+    }
+    TermMaker terms(messages, textOf);
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      if (!RunTerms(addTerms_, placed[i], terms.Get(i))) return false;
+    }
+    *done = keys.size();
     return true;
-  }
-
-  // Statements on the index that read other tables (INSERT ... SELECT) make SQLite open a
-  // savepoint on it, and FTS5 writes its pending terms out as a new segment at every savepoint:
-  // one tiny segment per message, and an index many times its size. So the old text is read
-  // first and handed over as values.
-  bool Forget(std::int64_t rowKey) {
-    indexed_.Reset();
-    indexed_.Bind(1, rowKey);
-    const int rc = indexed_.Step();
-    if (rc == SQLITE_DONE) return true;
-    if (rc != SQLITE_ROW) return false;
-    forgetIndex_.Reset();
-    forgetIndex_.Bind(1, indexed_.Int(0));
-    forgetIndex_.Bind(2, indexed_.Text(1));
-    return forgetIndex_.Run() && RunWith(forgetText_, rowKey);
-  }
-  bool Dequeue(std::int64_t rowKey) { return RunWith(dequeue_, rowKey); }
-
-  bool Add(std::int64_t rowKey, const std::string& sendDateTime, const std::string& text) {
-    std::int64_t docId = 0;
-    if (!FreeDocId(rowKey, sendDateTime, &docId)) return false;
-    addText_.Reset();
-    addText_.Bind(1, docId);
-    addText_.Bind(2, rowKey);
-    addText_.Bind(3, text);
-    if (!addText_.Run()) return false;
-    addIndex_.Reset();
-    addIndex_.Bind(1, docId);
-    addIndex_.Bind(2, text);
-    return addIndex_.Run();
   }
 
  private:
-  // The slot of the RowKey in its second, else another free slot of that second. When all 32
-  // are taken (a bulk of messages of one date) the message goes below every other one: it is
-  // found still, only listed last.
-  bool FreeDocId(std::int64_t rowKey, const std::string& sendDateTime, std::int64_t* docId) {
-    const std::int64_t second = TimeKey(sendDateTime) << kSlotBits;
-    slotsTaken_.Reset();
-    slotsTaken_.Bind(1, second);
-    slotsTaken_.Bind(2, second | kSlotMask);
-    std::uint64_t taken = 0;  // one bit per slot
-    int rc = SQLITE_ROW;
-    while ((rc = slotsTaken_.Step()) == SQLITE_ROW)
-      taken |= std::uint64_t{1} << (slotsTaken_.Int(0) & kSlotMask);
-    if (rc != SQLITE_DONE) return false;
-    for (std::int64_t k = 0; k <= kSlotMask; ++k) {
-      const std::int64_t slot = (rowKey + k) & kSlotMask;
-      if ((taken & (std::uint64_t{1} << slot)) == 0) return *docId = second | slot, true;
-    }
-    lowest_.Reset();
-    if (lowest_.Step() != SQLITE_ROW) return false;
-    *docId = lowest_.Int(0) - 1;
+  // Gives a present message its DocId and place in MailSearchOrder, and adds it and the DocId
+  // to `messages` and `placed`.
+  bool Place(std::int64_t rowKey, std::vector<PendingMessage>* messages,
+             std::vector<std::int64_t>* placed) {
+    PendingMessage message;
+    bool present = false;
+    if (!reader_.Read(rowKey, &message, &present)) return false;
+    if (!present) return true;
+    place_.Reset();
+    place_.Bind(1, rowKey);
+    place_.Bind(2, SearchTimeKey(message.sendDateTime));
+    if (!place_.Run()) return false;
+    // Already placed: its terms are in (the triggers retire a message before it is queued
+    // again, so this is only a queue entry written by hand).
+    if (sqlite3_changes(handle_) == 0) return true;
+    messages->push_back(std::move(message));
+    placed->push_back(sqlite3_last_insert_rowid(handle_));
     return true;
   }
 
-  static bool RunWith(Statement& statement, std::int64_t rowKey) {
+  // FTS5 writes its pending terms out at every savepoint, so the terms are handed over as
+  // values by a plain statement, never by an INSERT ... SELECT.
+  static bool RunTerms(SearchStatement& statement, std::int64_t rowKey, const std::string& terms) {
     statement.Reset();
     statement.Bind(1, rowKey);
+    statement.Bind(2, terms);
     return statement.Run();
   }
 
-  Statement& Reader(std::size_t box) {
-    if (readers_[box] == nullptr)
-      readers_[box] = std::make_unique<Statement>(
-          database_, std::string("SELECT ") + kIndexedColumns + " FROM \"" + kBoxTables[box] +
-                         "\" WHERE ID = ?1");
-    return *readers_[box];
-  }
-
-  Database& database_;
-  Statement pending_, indexed_, forgetIndex_, forgetText_, dequeue_, slotsTaken_, lowest_, addText_,
-      addIndex_;
-  std::array<std::unique_ptr<Statement>, kBoxTables.size()> readers_;
+  MessageReader reader_;
+  sqlite3* handle_;
+  SearchStatement stale_, dropStale_, removeTerms_, pending_, dequeue_, place_, addTerms_;
 };
-
-// The FTS5 query for a needle of three characters or more: its trigrams at every third
-// character and the last one, each a quoted string (double quotes doubled), all required. The
-// trigram index narrows the messages down; the exact substring test of the search decides.
-std::string TrigramQuery(std::string_view needle) {
-  std::vector<std::size_t> starts;  // byte offset of every code point
-  for (std::size_t i = 0; i < needle.size(); ++i) {
-    if ((static_cast<unsigned char>(needle[i]) & 0xC0) != 0x80) starts.push_back(i);
-  }
-  starts.push_back(needle.size());
-  const std::size_t count = starts.size() - 1;
-  std::string query;
-  auto add = [&](std::size_t first) {
-    if (!query.empty()) query += ' ';
-    query += '"';
-    for (const char c : needle.substr(starts[first], starts[first + 3] - starts[first])) {
-      query += c;
-      if (c == '"') query += '"';
-    }
-    query += '"';
-  };
-  for (std::size_t first = 0; first + 3 <= count; first += 3)
-    add(first);
-  if (count % 3 != 0) add(count - 3);
-  return query;
-}
 
 }  // namespace
 
@@ -272,39 +252,52 @@ std::span<const char* const> MailBoxTables() {
 }
 
 std::vector<std::string> SearchSchemaStatements() {
-  std::vector<std::string> statements = {
-      "CREATE TABLE IF NOT EXISTS MailSearchDoc (DocId INTEGER PRIMARY KEY, RowKey INTEGER NOT "
-      "NULL UNIQUE, Body TEXT NOT NULL DEFAULT '')",
-      "CREATE VIRTUAL TABLE IF NOT EXISTS MailSearchText USING fts5(Body, content='MailSearchDoc', "
-      "content_rowid='DocId', tokenize='trigram case_sensitive 0', detail=none)",
-      // Terms gather in memory up to 16 MB before FTS5 writes them out as a segment: the
-      // trigram vocabulary of Chinese mail is large, and 1 MB (the default) gives so many
-      // segments that merging them costs more than the tokenizing.
-      "INSERT INTO MailSearchText (MailSearchText, rank) VALUES ('hashsize', 16777216)",
-      "CREATE TABLE IF NOT EXISTS MailSearchPending (RowKey INTEGER PRIMARY KEY)",
-      "CREATE TABLE IF NOT EXISTS MailSearchState (Name TEXT PRIMARY KEY)"};
+  std::vector<std::string> statements;
+  for (const char* former : kFormerTables)
+    statements.push_back(std::string("DROP TABLE IF EXISTS ") + former);
+  for (const char* sql :
+       {"CREATE VIRTUAL TABLE IF NOT EXISTS MailSearchTerms USING fts5(Body, content='', "
+        "tokenize='ascii', detail=none, columnsize=0)",
+        // Terms gather in memory up to 16 MB before FTS5 writes them out as a segment: the
+        // trigram vocabulary of Chinese mail is large, and 1 MB (the default) gives so many
+        // segments that merging them costs more than the tokenizing. Leaves of 4000 bytes
+        // (1000 by default) fill a database page each and take a quarter of the writes.
+        "INSERT INTO MailSearchTerms (MailSearchTerms, rank) VALUES ('hashsize', 16777216)",
+        "INSERT INTO MailSearchTerms (MailSearchTerms, rank) VALUES ('pgsz', 4000)",
+        // DocIds are dense (the next after the highest), which keeps the gaps between them
+        // that FTS5 stores small.
+        "CREATE TABLE IF NOT EXISTS MailSearchOrder (DocId INTEGER PRIMARY KEY, RowKey INTEGER "
+        "NOT NULL UNIQUE, TimeKey INTEGER NOT NULL)",
+        "CREATE INDEX IF NOT EXISTS MailSearchOrderTime ON MailSearchOrder (TimeKey, RowKey)",
+        "CREATE TABLE IF NOT EXISTS MailSearchStale (DocId INTEGER PRIMARY KEY, Sender, "
+        "Receiver, Mailcc, MailBcc, MailSubject, Content, FuJianPath, SendDateTime)",
+        "CREATE TABLE IF NOT EXISTS MailSearchPending (RowKey INTEGER PRIMARY KEY)",
+        "CREATE TABLE IF NOT EXISTS MailSearchState (Name TEXT PRIMARY KEY)"})
+    statements.emplace_back(sql);
   for (std::size_t box = 0; box < kBoxTables.size(); ++box) {
     for (std::string& trigger : TriggerStatements(kBoxTables[box], box))
       statements.push_back(std::move(trigger));
-    // A file from before the index: its messages are queued once.
+  }
+  // A file from before this index: its messages are queued once.
+  for (std::size_t box = 0; box < kBoxTables.size(); ++box)
     statements.push_back("INSERT OR IGNORE INTO MailSearchPending (RowKey) SELECT " +
                          RowKeyOf("ID", box) + " FROM \"" + kBoxTables[box] +
                          "\" WHERE NOT EXISTS (SELECT 1 FROM MailSearchState WHERE Name = "
-                         "'queued')");
-  }
-  statements.push_back("INSERT OR IGNORE INTO MailSearchState (Name) VALUES ('queued')");
+                         "'terms')");
+  statements.push_back("INSERT OR IGNORE INTO MailSearchState (Name) VALUES ('terms')");
   return statements;
 }
 
 long long SearchPendingCount(Database& database, std::string* error) {
   auto lock = database.Lock();
-  Statement count(database, "SELECT count(*) FROM MailSearchPending");
+  SearchStatement count(database,
+                        "SELECT (SELECT count(*) FROM MailSearchPending) + (SELECT count(*) FROM "
+                        "MailSearchStale)");
   if (!count.Ready() || count.Step() != SQLITE_ROW) return Fail(database, error), -1;
   return count.Int(0);
 }
 
-bool IndexPendingBatch(Database& database, std::size_t max,
-                       const std::function<std::string(const PendingMessage&)>& textOf,
+bool IndexPendingBatch(Database& database, std::size_t max, const SearchTextOf& textOf,
                        std::size_t* done, std::string* error) {
   *done = 0;
   Transaction unit(database);
@@ -313,67 +306,26 @@ bool IndexPendingBatch(Database& database, std::size_t max,
     return false;
   }
   BatchStatements batch(database);
-  std::vector<std::int64_t> keys;
-  if (!batch.Ready() || !batch.ReadQueue(max, &keys)) return Fail(database, error);
-  for (const std::int64_t rowKey : keys) {
-    PendingMessage message;
-    bool present = false;
-    if (!batch.ReadMessage(rowKey, &message, &present) || !batch.Forget(rowKey) ||
-        (present && !batch.Add(rowKey, message.sendDateTime, textOf(message))) ||
-        !batch.Dequeue(rowKey))
-      return Fail(database, error);
-  }
+  std::size_t removed = 0;
+  std::size_t indexed = 0;
+  // Stale terms go first: a message queued again keeps its RowKey, and its old terms must be
+  // out before the new ones go in.
+  if (!batch.Ready() || !batch.RemoveStale(max, textOf, &removed) ||
+      (removed < max && !batch.IndexQueued(max - removed, textOf, &indexed)))
+    return Fail(database, error);
   if (!unit.Commit()) {
     if (error != nullptr) *error = unit.Error();
     return false;
   }
-  *done = keys.size();
+  *done = removed + indexed;
   return true;
 }
 
-bool SearchIndexed(Database& database, std::string_view needle, std::size_t limit,
-                   std::vector<IndexHit>* hits, std::string* error) {
-  hits->clear();
-  if (needle.empty() || limit == 0) return true;
+bool MergeSearchIndex(Database& database, std::string* error) {
   auto lock = database.Lock();
-  const bool trigrams = CodePointCount(needle) >= 3;
-  // Without a Latin letter in the needle the texts are compared as they stand, which spares
-  // the folded copy of every text walked.
-  const bool letters =
-      std::any_of(needle.begin(), needle.end(), [](char c) { return c >= 'a' && c <= 'z'; });
-  const std::string body = letters ? "lower(d.Body)" : "d.Body";
-  Statement found(database,
-                  std::string(trigrams ? "SELECT d.RowKey, d.Body FROM MailSearchText CROSS JOIN "
-                                         "MailSearchDoc d ON d.DocId = MailSearchText.rowid WHERE "
-                                         "MailSearchText MATCH ?1 AND "
-                                       : "SELECT d.RowKey, d.Body FROM MailSearchDoc d WHERE ") +
-                      "instr(" + body + ", ?2) > 0 ORDER BY " +
-                      (trigrams ? "MailSearchText.rowid" : "d.DocId") + " DESC");
-  if (!found.Ready()) return Fail(database, error);
-  if (trigrams) found.Bind(1, TrigramQuery(needle));
-  found.Bind(2, needle);
-  std::array<std::unique_ptr<Statement>, kBoxTables.size()> rows;
-  int rc = SQLITE_ROW;
-  while (hits->size() < limit && (rc = found.Step()) == SQLITE_ROW) {
-    const std::int64_t rowKey = found.Int(0);
-    const auto box = static_cast<std::size_t>(rowKey % kRowKeyBoxes);
-    if (box >= kBoxTables.size()) continue;
-    if (rows[box] == nullptr)
-      rows[box] = std::make_unique<Statement>(
-          database, std::string("SELECT Sender, MailSubject, SendDateTime FROM \"") +
-                        kBoxTables[box] + "\" WHERE ID = ?1");
-    Statement& row = *rows[box];
-    if (!row.Ready()) return Fail(database, error);
-    row.Reset();
-    row.Bind(1, rowKey / kRowKeyBoxes);
-    const int rowRc = row.Step();
-    if (rowRc == SQLITE_DONE) continue;  // the message is gone: never a hit
-    if (rowRc != SQLITE_ROW) return Fail(database, error);
-    hits->push_back({static_cast<int>(box), static_cast<int>(rowKey / kRowKeyBoxes), row.Text(0),
-                     row.Text(1), row.Text(2), found.Text(1)});
-  }
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return hits->clear(), Fail(database, error);
-  return true;
+  SearchStatement merge(database,
+                        "INSERT INTO MailSearchTerms (MailSearchTerms) VALUES ('optimize')");
+  return (merge.Ready() && merge.Run()) || Fail(database, error);
 }
 
 std::size_t CodePointCount(std::string_view text) {

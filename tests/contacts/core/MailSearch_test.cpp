@@ -62,12 +62,13 @@ class MailSearchTest : public boxes_test::BoxStoreTest {
     store::Query objects(*db_);
     objects.AddLine(
         "select type, name from sqlite_master where (name like 'MailSearch%' and type in "
-        "('table')) or (type = 'trigger' and name like '%_search_%')");
+        "('table')) or (type = 'trigger' and sql like '%MailSearch%')");
     ASSERT_TRUE(objects.Open()) << objects.Error();
     std::vector<std::string> drops;
     for (; !objects.Eof(); objects.Next()) {
       const std::string name = objects.FieldText("name");
-      if (name == "MailSearchText" || name.rfind("MailSearchText_", 0) != 0)
+      // The FTS5 table's own tables (MailSearchTerms_data, ...) go with it.
+      if (objects.FieldText("type") == "trigger" || name.find('_') == std::string::npos)
         drops.push_back("DROP " + objects.FieldText("type") + " IF EXISTS \"" + name + "\"");
     }
     objects.Close();
@@ -220,6 +221,25 @@ TEST_F(MailSearchTest, SnippetIsOneLineAroundTheMatchWithWholeCharacters) {
   EXPECT_LT(hit.snippet.size(), 200u);
   EXPECT_NE(hit.snippet.find("很长 关键词Key 后面"), std::string::npos) << hit.snippet;
   EXPECT_TRUE(WholeCharacters(hit.snippet)) << hit.snippet;
+}
+
+TEST_F(MailSearchTest, SnippetStaysWithinTheFieldOfTheMatch) {
+  store::MessageRecord r = boxes_test::ReceivedRecord(store::kind::kRead, "合同");
+  r.sender = "王五 <wang@example.com>";
+  r.receiver = "li@example.com;";
+  r.fuJianPath = "/20240305100000/报价单.xls*";
+  r.content = "<p>附件是报价单，请查收</p>";
+  AddRecord("Historys", r);
+  std::vector<SearchHit> hits = Find("附件");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].snippet, "附件是报价单，请查收");
+  EXPECT_EQ(hits[0].matchStart, 0u);
+  hits = Find("example.com");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].snippet, "王五 <wang@example.com>");
+  hits = Find("报价单");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].snippet, "报价单.xls");  // the attachment name comes before the body
 }
 
 }  // namespace
