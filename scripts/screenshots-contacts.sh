@@ -6,17 +6,10 @@
 #   scripts/screenshots-contacts.sh BUILD_DIR   (needs xvfb-run, xwd, convert, xdotool, sqlite3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build/ci}")
-work=$(mktemp -d /tmp/tenvel-contacts.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-program="$work/program"
-mkdir -p "$program"
-cp -r "$build/app/tenvel" "$build/app/Images" "$build/app/Sound" "$build/app/POPSmtp.ini" \
-  "$program/"
-printf 'unused' >"$work/password"
-"$build/tools/tvmail/tvmail" account add --program-folder "$program" --user box01 \
-  --domain example.com --password-file "$work/password" --nickname 张经理 \
-  --pop3 127.0.0.1:1 --smtp 127.0.0.1:1 --keep >/dev/null
+# shellcheck source=scripts/shots-common.sh
+source scripts/shots-common.sh
+shots_prepare contacts "${1:-}"
+shots_account
 sqlite3 "$program/DB/MsgEx.mdb" <<'SQL'
 insert into Friend (QXHaoMa, NiCheng, GroupName, BeiZhu) values
  ('wang@example.com','市场部 小王','1',''),('zhao@example.com','赵工','1',''),
@@ -58,9 +51,7 @@ xdotool type --delay 100 "预算"; sleep 4
 shot search-results.png
 kill "$pid"
 SESSION
-export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
-xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
-  >"$work/session.log" 2>&1
+shots_session
 cp "$work/address-book.png" docs/
 # Without a window manager the search window sits at the screen's corner.
 convert "$work/search-results.png" -crop 900x520+0+0 docs/search-results.png

@@ -5,13 +5,9 @@
 #                                             xdotool, sqlite3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build/ci}")
-work=$(mktemp -d /tmp/tenvel-notes.XXXXXX)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-program="$work/program"
-mkdir -p "$program"
-cp -r "$build/app/tenvel" "$build/app/Images" "$build/app/Sound" "$build/app/POPSmtp.ini" \
-  "$program/"
+# shellcheck source=scripts/shots-common.sh
+source scripts/shots-common.sh
+shots_prepare notes "${1:-}"
 
 cat >"$work/session.sh" <<'SESSION'
 set -eu
@@ -39,11 +35,7 @@ xdotool mousemove $((X + 300)) $((Y + ROW)) click 1; sleep 3                # th
 shot notes-box.png
 kill "$pid"
 SESSION
-# A runtime folder of its own: another running copy (a second screenshot script) is not taken
-# for this one.
-mkdir -m 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime" QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox ROW=${ROW:-159}
-xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
-  >"$work/session.log" 2>&1
+export ROW=${ROW:-159}
+shots_session
 cp "$work/notes-box.png" docs/
 echo notes-box.png

@@ -5,17 +5,10 @@
 #   scripts/screenshots-quick.sh BUILD_DIR   (needs xvfb-run, xwd, convert, xdotool, sqlite3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build/ci}")
-work=$(mktemp -d /tmp/tenvel-quick.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-program="$work/program"
-mkdir -p "$program"
-cp -r "$build/app/tenvel" "$build/app/Images" "$build/app/Sound" "$build/app/POPSmtp.ini" \
-  "$program/"
-printf 'unused' >"$work/password"
-"$build/tools/tvmail/tvmail" account add --program-folder "$program" --user box01 \
-  --domain example.com --password-file "$work/password" --nickname 张经理 \
-  --pop3 127.0.0.1:1 --smtp 127.0.0.1:1 --keep >/dev/null
+# shellcheck source=scripts/shots-common.sh
+source scripts/shots-common.sh
+shots_prepare quick "${1:-}"
+shots_account
 sqlite3 "$program/DB/MsgEx.mdb" <<'SQL'
 insert into kuaihuifu (Subject, content) values ('商务签名',
  '<DIV><FONT face=宋体 size=3 color=#1a5fb4><B>张经理</B></FONT></DIV><DIV><FONT face=宋体 size=2>市场部 · 华东区</FONT></DIV><DIV><FONT face=宋体 size=2 color=#666666>电话：021-5555 0123　邮箱：box01@example.com</FONT></DIV>');
@@ -43,9 +36,7 @@ xdotool key Down Down Down Return; sleep 4                      # 商务签名
 shot manager.png
 kill "$pid"
 SESSION
-export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
-xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
-  >"$work/session.log" 2>&1
+shots_session
 # shellcheck disable=SC1091
 source "$work/manager.geometry"
 convert "$work/manager.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \

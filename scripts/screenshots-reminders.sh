@@ -5,13 +5,9 @@
 #   scripts/screenshots-reminders.sh BUILD_DIR   (needs xvfb-run, xwd, convert, xdotool)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build/ci}")
-work=$(mktemp -d /tmp/tenvel-reminders.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-program="$work/program"
-mkdir -p "$program"
-cp -r "$build/app/tenvel" "$build/app/Images" "$build/app/Sound" "$build/app/POPSmtp.ini" \
-  "$program/"
+# shellcheck source=scripts/shots-common.sh
+source scripts/shots-common.sh
+shots_prepare reminders "${1:-}"
 # The program needs a few seconds to start: leave enough of the minute for it.
 while [ "$(date +%-S)" -gt 40 ]; do sleep 1; done
 "$build/tools/tvmail/tvmail" remind add --program-folder "$program" --date "$(date +%F)" \
@@ -28,12 +24,7 @@ sleep 1.5
 xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/reminder-full.png"
 kill "$pid"
 SESSION
-export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
-# A runtime folder of its own, so a copy of the program running elsewhere is not the one found.
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
-xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
-  >"$work/session.log" 2>&1 || { cat "$work/session.log"; exit 1; }
+shots_session
 # The reminder window at the top left corner, with the main window's corner behind it.
 convert "$work/reminder-full.png" -crop 640x360+0+0 docs/reminder.png
 echo "reminder.png"

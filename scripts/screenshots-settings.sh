@@ -6,18 +6,10 @@
 #   scripts/screenshots-settings.sh BUILD_DIR   (needs xvfb-run, xwd, convert, xdotool, sqlite3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build/ci}")
-work=$(mktemp -d /tmp/tenvel-settings.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-program="$work/program"
-mkdir -p "$program"
-cp -r "$build/app/tenvel" "$build/app/Images" "$build/app/Sound" "$build/app/POPSmtp.ini" \
-  "$program/"
-printf 'unused' >"$work/password"
-# The account makes the program folder's databases; nothing listens on its servers' port.
-"$build/tools/tvmail/tvmail" account add --program-folder "$program" --user box01 \
-  --domain example.com --password-file "$work/password" --nickname 张经理 \
-  --pop3 127.0.0.1:1 --smtp 127.0.0.1:1 --keep >/dev/null
+# shellcheck source=scripts/shots-common.sh
+source scripts/shots-common.sh
+shots_prepare settings "${1:-}"
+shots_account
 sqlite3 "$program/DB/MailCheck.mdb" \
   "update PersonalSet set SetPassword='True', PasswordPWsys='secret', IsAutoRecMail='n';"
 cat >"$work/session.sh" <<'SESSION'
@@ -36,13 +28,7 @@ xdotool key Down Right Return; sleep 2                                      # �
 shot settings.png
 kill "$pid"
 SESSION
-export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
-# A runtime folder of its own: a copy of the program running elsewhere for this user would
-# otherwise take this start as a second one.
-mkdir -m 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime"
-xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
-  >"$work/session.log" 2>&1 || { cat "$work/session.log"; exit 1; }
+shots_session
 # Without a window manager the main window sits centred on the screen: only it is kept.
 for shot in lock settings; do
   convert "$work/$shot.png" -crop 700x550+290+155 +repage "docs/$shot-window.png"

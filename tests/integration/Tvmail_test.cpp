@@ -14,24 +14,14 @@
 #include "store/UidlLedger.h"
 #include "tests/integration/Messages.h"
 #include "tests/integration/TestServers.h"
+#include "tests/tools/ToolRun.h"
 
 namespace integration {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using tools_test::ToolRun;
 
 // A scratch folder for one test (and process), removed with its contents at the end.
 struct ScratchDir {
@@ -51,17 +41,7 @@ struct ScratchDir {
 
 // Runs tvmail with the arguments, at most 60 s, and collects its exit status and output.
 ToolRun RunTvmail(const fs::path& scratch, const std::vector<std::string>& args) {
-  std::string command = "timeout 60 " + Quoted(TVMAIL_PATH);
-  for (const std::string& arg : args)
-    command += " " + Quoted(arg);
-  const fs::path out = scratch / "stdout", err = scratch / "stderr";
-  command += " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
-  ToolRun run;
-  const int raw = std::system(command.c_str());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadFile(out.string());
-  run.err = ReadFile(err.string());
-  return run;
+  return tools_test::RunTool(TVMAIL_PATH, args, scratch.string(), 60);
 }
 
 std::string PasswordFile(const fs::path& scratch, const std::string& password) {

@@ -1,53 +1,22 @@
 // `tvmail remind` run as a user runs it, on a fresh program folder: what it adds is listed, fires
 // in the desktop's reminder check, and is removed again.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "store/Stores.h"
 #include "tests/store/TempFolder.h"
+#include "tests/tools/ToolRun.h"
 #include "tools/Reminders.h"
 
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+using tools_test::ToolRun;
 
 class TvmailRemind : public ::testing::Test {
  protected:
   ToolRun Run(const std::string& verb, const std::vector<std::string>& args) {
-    std::string command = "timeout 30 " + Quoted(TVMAIL_PATH) + " remind " + verb +
-                          " --program-folder " + Quoted(Folder());
-    for (const std::string& arg : args)
-      command += " " + Quoted(arg);
-    const std::string out = scratch_.File("stdout"), err = scratch_.File("stderr");
-    command += " >" + Quoted(out) + " 2>" + Quoted(err);
-    ToolRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    return run;
+    std::vector<std::string> all = {"remind", verb, "--program-folder", Folder()};
+    all.insert(all.end(), args.begin(), args.end());
+    return tools_test::RunTool(TVMAIL_PATH, all, scratch_.Path(), 30);
   }
   std::string Folder() const { return scratch_.File("program"); }
 
