@@ -79,6 +79,8 @@ TForm1::TForm1(QString programFolder, TDataQX* dataModule, QWidget* parent)
   ConnectReminders();
   ConnectNotes();
   ConnectQuickReplies();
+  ConnectEmoticons();
+  ConnectCapture();
 
   TinitTimer1.setInterval(kInitInterval);
   tmr1.setInterval(kSettingsInterval);

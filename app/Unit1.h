@@ -248,6 +248,9 @@ class TForm1 : public QMainWindow {
   void ConnectReminders();
   void ConnectNotes();
   void ConnectQuickReplies();
+  // Editor extras: the emoticon picker (Unit1Emoticons.cpp), screen capture (Unit1Capture.cpp).
+  void ConnectEmoticons();
+  void ConnectCapture();
 
   QString programFolder_;
   TDataQX* data_;
@@ -315,8 +318,6 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<tools::TForm3> form3_;
   QPointer<tools::ReminderEditor> reminderEditor_;
 
-  // Notes (Unit1Notes.cpp).
-
   // Quick replies (Unit1QuickReplies.cpp).
   // The quick-reply menu rebuilt: its two fixed entries, then one entry per snippet (each one
   // pastes it); run at start-up and after every change in the manager.
@@ -328,6 +329,10 @@ class TForm1 : public QMainWindow {
   // "快捷回复菜单": the manager window (one, not modal).
   void OpenQuickReplyManager();
   QPointer<QWidget> kuaihuiSet_;
+
+  // Emoticons (Unit1Emoticons.cpp).
+
+  // Screen capture (Unit1Capture.cpp).
 
   std::vector<std::string> recentRecipients_;
   std::string defaultAccount_;
