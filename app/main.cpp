@@ -30,8 +30,9 @@ int main(int argc, char** argv) {
   // through "退出程序".
   QApplication::setQuitOnLastWindowClosed(false);
 
-  const QString programFolder = app::ResolveProgramFolder(QApplication::applicationDirPath());
-  app::CopyShippedResources(QApplication::applicationDirPath(), programFolder);
+  const QString executableFolder = QApplication::applicationDirPath();
+  const QString programFolder = app::ResolveProgramFolder(executableFolder);
+  app::CopyShippedResources(app::ShippedResourceFolder(executableFolder), programFolder);
   app::TDataQX dataModule;
   app::TForm1 mainWindow(programFolder, &dataModule);
   // Starting the program again shows this window, also from the notification area.

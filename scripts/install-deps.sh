@@ -12,6 +12,8 @@ packages=(
   # desktop program
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev fonts-noto-cjk fonts-noto-color-emoji media-types
   adwaita-icon-theme shared-mime-info
+  # the Debian package and its test (cpack -G DEB, tests/package/)
+  dpkg-dev file appstream
   # running the window without a display (screenshots, smoke runs)
   xvfb xauth
   # real servers of the integration tests and benchmarks (scripts/test-servers/)
