@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   instance.Listen();
   QApplication::setApplicationName(QStringLiteral("Tenvel202"));
+  // Lets the desktop match the windows to the installed menu entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.tenvel202.Tenvel202"));
   platform::UseDesktopIconTheme();
   // Closing the main window hides it to the notification area; the program ends only
   // through "退出程序".

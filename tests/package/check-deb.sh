@@ -46,12 +46,13 @@ for size in 16 24 32 48 64 128 256; do
 done
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "scalable icon"
 metainfo=$root/usr/share/metainfo/org.tenvel202.Tenvel202.metainfo.xml
-[ -f "$metainfo" ] || fail "metainfo missing"
-if command -v appstreamcli >/dev/null; then
+if [ ! -f "$metainfo" ]; then
+  fail "metainfo missing"
+elif command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$metainfo" >"$scratch/appstream.log" 2>&1 ||
     fail "metainfo does not validate: $(cat "$scratch/appstream.log")"
 fi
-if command -v desktop-file-validate >/dev/null; then
+if [ -f "$desktop" ] && command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$desktop" || fail "desktop entry does not validate"
 fi
 
