@@ -16,7 +16,10 @@ mkdir -p "$scratch"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
   { cat "$scratch/cpack.log" >&2; exit 1; }
 debs=("$scratch"/out/*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: expected one .deb: ${debs[*]}" >&2; exit 1; }
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  echo "FAIL: expected one .deb: ${debs[*]}" >&2
+  exit 1
+fi
 deb=${debs[0]}
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
@@ -25,10 +28,13 @@ dpkg-deb -x "$deb" "$root"
 [ -x "$root/usr/bin/tenvel" ] || fail "usr/bin/tenvel missing or not executable"
 file -b "$root/usr/bin/tenvel" | grep -q ELF || fail "usr/bin/tenvel is not a program"
 
-# Every shipped file of the source tree, at the place the installed program looks for it.
+# Every shipped file, at the place the installed program looks for it: those of the source tree
+# and those the build puts beside the program (pictures made at build time among them).
 shared=$root/usr/share/tenvel202
-(cd "$source/resources" && find POPSmtp.ini Sound Images -type f) | while read -r f; do
-  cmp -s "$source/resources/$f" "$shared/$f" || echo "$f"
+for from in "$source/resources" "$build/app"; do
+  (cd "$from" || exit 0; find POPSmtp.ini Sound Images -type f 2>/dev/null || true) | while read -r f; do
+    cmp -s "$from/$f" "$shared/$f" || echo "$f"
+  done
 done >"$scratch/missing-resources"
 [ -s "$scratch/missing-resources" ] && fail "shipped files missing or differing: $(tr '\n' ' ' <"$scratch/missing-resources")"
 
