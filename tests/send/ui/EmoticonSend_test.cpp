@@ -102,8 +102,12 @@ TEST_F(EmoticonSend, TheChosenPictureIsSentAsAnInlinePartNamedByItsContentId) {
   const maillib::TAttachedFile& part = sent.InlineFiles[0];
   EXPECT_FALSE(part.ContentID.empty());
   EXPECT_EQ(part.DecodedBytes(), kPicture.toStdString());
+  EXPECT_NE(server.Data().find("Content-ID: <" + part.ContentID + ">"), std::string::npos)
+      << server.Data();
+  // The reader's side names the part in the HTML (the parser turns "cid:" into the part's name).
+  EXPECT_EQ(part.Name, "b1.gif");
   const std::string html = maillib::JoinLines(sent.HtmlLines);
-  EXPECT_NE(html.find("cid:" + part.ContentID), std::string::npos) << html;
+  EXPECT_NE(html.find("src=\"b1.gif\""), std::string::npos) << html;
   // No local path of the sender's machine leaves with the mail.
   EXPECT_EQ(html.find(dir_.path().toStdString()), std::string::npos) << html;
 }
