@@ -39,6 +39,7 @@ TbiaoqingFRM::TbiaoqingFRM(QString programFolder, platform::HtmlEditor* editor, 
       programFolder_(std::move(programFolder)),
       editor_(editor) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
+  setFocusPolicy(Qt::StrongFocus);  // takes Esc while it is open
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(3, 3, 3, 3);
   grid->setSpacing(1);
