@@ -16,6 +16,8 @@ packages=(
   dpkg-dev file appstream
   # running the window without a display (screenshots, smoke runs)
   xvfb xauth
+  # scripts/make-emoticons.py, which renders the emoticon pictures from the emoji font
+  python3-pil
   # real servers of the integration tests and benchmarks (scripts/test-servers/)
   openssl dovecot-pop3d python3-aiosmtpd dante-server procps passwd
 )

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "platform/Dialogs.h"
@@ -278,9 +279,15 @@ void ComposePage::InsertPictures() {
   for (const QString& path : files) {
     if (!QFileInfo(path).isFile()) continue;
     editor_->InsertHtml(PictureHtml(path));
-    pictureFiles_.push_back(Std(path));
+    AddPictureFile(path);
   }
   editor_->FocusEditor();
+}
+
+void ComposePage::AddPictureFile(const QString& path) {
+  const std::string file = Std(path);
+  if (std::find(pictureFiles_.begin(), pictureFiles_.end(), file) == pictureFiles_.end())
+    pictureFiles_.push_back(file);
 }
 
 void ComposePage::AddAttachments() {

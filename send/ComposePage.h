@@ -96,6 +96,9 @@ class ComposePage : public QWidget {
   void Fill(const ComposeFields& fields);
   // "插入图片": the picture chooser; each existing file is pasted at the caret.
   void InsertPictures();
+  // Remembers a picture another tool pasted into the editor (an emoticon, a screen capture),
+  // so that SEND carries it as an inline part as it does an inserted picture.
+  void AddPictureFile(const QString& path);
   // "添加附件": the file chooser; files are added until the first missing or duplicate one.
   void AddAttachments();
   // Adds one file to the bar with the checks of "添加附件": false (with its message shown) for
