@@ -276,10 +276,14 @@ void ComposePage::InsertPictures() {
   const QStringList files = platform::CurrentDialogs().OpenFileNames(
       this, QStringLiteral("插入图片"), QString(), PictureFilter());
   for (const QString& path : files) {
-    if (!QFileInfo(path).isFile()) continue;
-    editor_->InsertHtml(PictureHtml(path));
-    pictureFiles_.push_back(Std(path));
+    if (QFileInfo(path).isFile()) InsertPictureFile(path);
   }
+  editor_->FocusEditor();
+}
+
+void ComposePage::InsertPictureFile(const QString& path) {
+  editor_->InsertHtml(PictureHtml(path));
+  pictureFiles_.push_back(Std(path));
   editor_->FocusEditor();
 }
 
