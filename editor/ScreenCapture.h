@@ -43,6 +43,12 @@ class ScreenCapture : public QObject {
 
   // Where the picture comes from (GrabWholeScreen unless a test gives one).
   void SetGrabber(std::function<QImage()> grabber) { grabber_ = std::move(grabber); }
+  // The waits before the grab and before the save dialog (kGrabDelay and kSaveDelay unless a
+  // test shortens them).
+  void SetDelays(int grabMs, int saveMs) {
+    grabTimer_.setInterval(grabMs);
+    TmrSaveCopy.setInterval(saveMs);
+  }
   // Starts a capture in mode; nothing while one is under way.
   void Start(Mode mode);
   bool Busy() const { return busy_; }

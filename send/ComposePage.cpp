@@ -276,15 +276,19 @@ void ComposePage::InsertPictures() {
   const QStringList files = platform::CurrentDialogs().OpenFileNames(
       this, QStringLiteral("插入图片"), QString(), PictureFilter());
   for (const QString& path : files) {
-    if (QFileInfo(path).isFile()) InsertPictureFile(path);
+    if (QFileInfo(path).isFile()) PastePicture(path);
   }
   editor_->FocusEditor();
 }
 
 void ComposePage::InsertPictureFile(const QString& path) {
+  PastePicture(path);
+  editor_->FocusEditor();
+}
+
+void ComposePage::PastePicture(const QString& path) {
   editor_->InsertHtml(PictureHtml(path));
   pictureFiles_.push_back(Std(path));
-  editor_->FocusEditor();
 }
 
 void ComposePage::AddAttachments() {

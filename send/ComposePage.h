@@ -159,6 +159,8 @@ class ComposePage : public QWidget {
 
  private:
   void AddItem(const QString& path, const QString& caption);
+  // Pastes the picture at the caret and counts it among the mail's pictures.
+  void PastePicture(const QString& path);
   void RemoveSelectedAttachments();
   void OpenSelectedAttachments();
   void ShowAttachmentMenu(const QPoint& at);
