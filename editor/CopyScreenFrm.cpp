@@ -25,6 +25,18 @@ CapturePoint Point(QPoint p) {
   return {p.x(), p.y()};
 }
 
+// The window's size: on a scaled screen the picture has more pixels than the window.
+QSize LogicalSize(const QImage& picture) {
+  return picture.deviceIndependentSize().toSize();
+}
+
+// A rectangle of the window in the picture's pixels.
+QRect InPixels(const QImage& picture, const QRect& r) {
+  const qreal scale = picture.devicePixelRatio();
+  return QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale)
+      .toAlignedRect();
+}
+
 long long SteadyTick() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -36,7 +48,7 @@ TCopyScreenForm::TCopyScreenForm(QImage screen, QString programFolder, QWidget* 
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       screen_(std::move(screen)),
       programFolder_(std::move(programFolder)),
-      selection_(screen_.width(), screen_.height()),
+      selection_(LogicalSize(screen_).width(), LogicalSize(screen_).height()),
       tick_(SteadyTick),
       panel_(kPanelMargin, kPanelMargin, kPanelWidth, kPanelLines * kLineHeight + 12) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -44,11 +56,12 @@ TCopyScreenForm::TCopyScreenForm(QImage screen, QString programFolder, QWidget* 
   setMouseTracking(true);
   setCursor(Qt::CrossCursor);
   setFocusPolicy(Qt::StrongFocus);
-  resize(screen_.size());
+  resize(LogicalSize(screen_));
 }
 
 QStringList TCopyScreenForm::PanelLines() const {
-  const QColor pixel = screen_.valid(mouse_) ? screen_.pixelColor(mouse_) : QColor(Qt::black);
+  const QPoint at = InPixels(screen_, QRect(mouse_, QSize(1, 1))).topLeft();
+  const QColor pixel = screen_.valid(at) ? screen_.pixelColor(at) : QColor(Qt::black);
   QStringList lines{QString::fromStdString(PixelLine(pixel.red(), pixel.green(), pixel.blue()))};
   for (std::string_view hint : selection_.Hints())
     lines << Q(hint);
@@ -60,8 +73,7 @@ void TCopyScreenForm::paintEvent(QPaintEvent*) {
   painter.drawImage(0, 0, screen_);
   const CaptureRect r = selection_.Region();
   if (selection_.State() != CaptureState::Idle) {
-    // White XOR the picture: the rectangle is visible on any background and would vanish when
-    // drawn twice, as the old inverting pen did.
+    // White XOR the picture inverts it: the rectangle shows on any background.
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     painter.setPen(QPen(Qt::white, 1));
@@ -153,7 +165,8 @@ QString TCopyScreenForm::SaveRegion() const {
   const std::string root = programFolder_.toStdString();
   if (!QDir().mkpath(QString::fromStdString(CaptureFolder(root)))) return {};
   const CaptureRect r = selection_.Region();
-  const QImage region = screen_.copy(r.left, r.top, r.Width(), r.Height());
+  QImage region = screen_.copy(InPixels(screen_, QRect(r.left, r.top, r.Width(), r.Height())));
+  region.setDevicePixelRatio(1.0);
   // Two captures within one millisecond keep both files.
   long long tick = tick_();
   QString path = QString::fromStdString(CaptureFile(root, tick));

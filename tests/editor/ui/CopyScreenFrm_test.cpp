@@ -138,6 +138,23 @@ TEST_F(CaptureTest, ASelectionDraggedAgainstTheEdgeIsSavedWhereItStopped) {
   EXPECT_EQ(region.pixel(0, 0), qRgb(0, 105, 10));
 }
 
+TEST_F(CaptureTest, OnAScaledScreenTheRegionIsSavedInFullPixels) {
+  QImage picture = Gradient(400, 300);
+  picture.setDevicePixelRatio(2.0);  // a window of 200 x 150 shows it
+  auto* w = new TCopyScreenForm(picture, dir_.path());
+  w->show();
+  EXPECT_EQ(w->size(), QSize(200, 150));
+  QSignalSpy saved(w, &TCopyScreenForm::regionSaved);
+  Drag(w, {30, 20}, {10, 10});
+  Move(w, {50, 40}, Qt::NoButton);
+  EXPECT_EQ(w->PanelLines().at(0), "当前像素RGB值（100、80、10）");
+  Key(w, Qt::Key_Return);
+  ASSERT_EQ(saved.count(), 1);
+  const QImage region(saved.at(0).at(0).toString());
+  EXPECT_EQ(region.size(), QSize(40, 20));
+  EXPECT_EQ(region.pixel(0, 0), qRgb(20, 20, 10));
+}
+
 TEST_F(CaptureTest, RightButtonAndEscCancelTheSelectionThenCloseTheWindow) {
   TCopyScreenForm* w = Window();
   QSignalSpy closed(w, &TCopyScreenForm::closed);
