@@ -14,7 +14,7 @@ cmake --build --preset core -j "$jobs"
 echo "== Fuzz targets, short bounded runs"
 scripts/run-fuzz.sh 60
 
-echo "== Full build"
+echo "== Full build (the build folder of ./run.sh as well)"
 cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$jobs"
 

@@ -332,6 +332,9 @@ class TForm1 : public QMainWindow {
   QPointer<QWidget> kuaihuiSet_;
 
   // Emoticons (Unit1Emoticons.cpp).
+  // 表情: the picker opens under the toolbar button; a chosen picture travels with the mail.
+  void ShowEmoticons();
+  QPointer<QWidget> biaoqing_;  // the editor::TbiaoqingFRM, made at its first opening
 
   // Screen capture (Unit1Capture.cpp).
  public:

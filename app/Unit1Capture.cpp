@@ -5,6 +5,7 @@
 #include "app/Unit1.h"
 #include "editor/EditorToolbar.h"
 #include "platform/Dialogs.h"
+#include "platform/HtmlEditor.h"
 #include "platform/WorkingSet.h"
 #include "send/ComposePage.h"
 
@@ -12,8 +13,12 @@ namespace app {
 
 void TForm1::ConnectCapture() {
   capture_ = new editor::ScreenCapture(programFolder_, this);
-  connect(capture_, &editor::ScreenCapture::inserted, compose_,
-          &send::ComposePage::InsertPictureFile);
+  // The region's BMP goes into the mail as an inserted picture does, carried as an inline part.
+  connect(capture_, &editor::ScreenCapture::inserted, this, [this](const QString& path) {
+    compose_->Editor()->InsertHtml(send::PictureHtml(path));
+    compose_->AddPictureFile(path);
+    compose_->Editor()->FocusEditor();
+  });
   connect(capture_, &editor::ScreenCapture::finished, this, &TForm1::CaptureFinished);
   connect(menus_.screenCapture, &QAction::triggered, this, &TForm1::CaptureToFile);
   auto* toolbar = compose_->findChild<editor::EditorToolbar*>();

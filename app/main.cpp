@@ -25,13 +25,16 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   instance.Listen();
   QApplication::setApplicationName(QStringLiteral("Tenvel202"));
+  // Lets the desktop match the windows to the installed menu entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.tenvel202.Tenvel202"));
   platform::UseDesktopIconTheme();
   // Closing the main window hides it to the notification area; the program ends only
   // through "退出程序".
   QApplication::setQuitOnLastWindowClosed(false);
 
-  const QString programFolder = app::ResolveProgramFolder(QApplication::applicationDirPath());
-  app::CopyShippedResources(QApplication::applicationDirPath(), programFolder);
+  const QString executableFolder = QApplication::applicationDirPath();
+  const QString programFolder = app::ResolveProgramFolder(executableFolder);
+  app::CopyShippedResources(app::ShippedResourceFolder(executableFolder), programFolder);
   app::TDataQX dataModule;
   app::TForm1 mainWindow(programFolder, &dataModule);
   // Starting the program again shows this window, also from the notification area.

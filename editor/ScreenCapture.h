@@ -7,7 +7,7 @@
 // that comes back empty or all black) one message says so and no window is shown.
 //
 //   auto* capture = new editor::ScreenCapture(programFolder, parent);
-//   connect(capture, &editor::ScreenCapture::inserted, page, &Page::InsertPictureFile);
+//   connect(capture, &editor::ScreenCapture::inserted, page, &Page::PastePicture);
 //   connect(capture, &editor::ScreenCapture::finished, window, &Window::showNormal);
 //   capture->Start(editor::ScreenCapture::Mode::Insert);
 

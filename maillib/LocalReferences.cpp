@@ -96,7 +96,9 @@ std::string BelowBaseFolder(std::string path, std::string_view baseFolder) {
 std::string LocalPathOf(std::string_view value, std::string_view baseFolder,
                         const TFilePolicy& policy) {
   if (UpperAscii(value).find("HTTP:") != std::string::npos) return {};
-  std::string path = FileUrlToPath(RemoveAllChar(RemoveAllChar(value, '\r'), '\n'));
+  // Blanks around the value are no part of the address, as a browser reads it (an emoticon's
+  // value ends with one).
+  std::string path = FileUrlToPath(TrimView(RemoveAllChar(RemoveAllChar(value, '\r'), '\n')));
   for (char& c : path) {
     if (c == '\\') c = '/';
   }

@@ -13,8 +13,12 @@ packages=(
   # desktop program
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev fonts-noto-cjk fonts-noto-color-emoji media-types
   adwaita-icon-theme shared-mime-info
+  # the Debian package and its test (cpack -G DEB, tests/package/)
+  dpkg-dev file appstream
   # running the window without a display (screenshots, smoke runs)
   xvfb xauth
+  # scripts/make-emoticons.py, which renders the emoticon pictures from the emoji font
+  python3-pil
   # real servers of the integration tests and benchmarks (scripts/test-servers/)
   openssl dovecot-pop3d python3-aiosmtpd dante-server procps passwd
 )

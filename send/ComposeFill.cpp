@@ -153,7 +153,8 @@ std::vector<std::string> DraftPictureFiles(const std::string& html) {
     const std::size_t from = at + mark.size();
     const std::size_t end = text.find('"', from);
     if (end == std::string_view::npos) break;
-    const std::string value(text.substr(from, end - from));
+    // Blanks around the value are no part of the address (an emoticon's value ends with one).
+    const std::string value = maillib::Trim(text.substr(from, end - from));
     const std::string path = value.rfind("file:", 0) == 0 ? maillib::FileUrlToPath(value) : value;
     if (path.empty() || path.front() != '/') continue;
     const std::string lower = maillib::LowerAscii(path);

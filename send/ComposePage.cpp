@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "platform/Dialogs.h"
@@ -276,19 +277,17 @@ void ComposePage::InsertPictures() {
   const QStringList files = platform::CurrentDialogs().OpenFileNames(
       this, QStringLiteral("插入图片"), QString(), PictureFilter());
   for (const QString& path : files) {
-    if (QFileInfo(path).isFile()) PastePicture(path);
+    if (!QFileInfo(path).isFile()) continue;
+    editor_->InsertHtml(PictureHtml(path));
+    AddPictureFile(path);
   }
   editor_->FocusEditor();
 }
 
-void ComposePage::InsertPictureFile(const QString& path) {
-  PastePicture(path);
-  editor_->FocusEditor();
-}
-
-void ComposePage::PastePicture(const QString& path) {
-  editor_->InsertHtml(PictureHtml(path));
-  pictureFiles_.push_back(Std(path));
+void ComposePage::AddPictureFile(const QString& path) {
+  const std::string file = Std(path);
+  if (std::find(pictureFiles_.begin(), pictureFiles_.end(), file) == pictureFiles_.end())
+    pictureFiles_.push_back(file);
 }
 
 void ComposePage::AddAttachments() {

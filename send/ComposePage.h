@@ -96,9 +96,9 @@ class ComposePage : public QWidget {
   void Fill(const ComposeFields& fields);
   // "插入图片": the picture chooser; each existing file is pasted at the caret.
   void InsertPictures();
-  // Pastes the picture at path at the caret (PictureHtml), counts it among the pictures the
-  // mail carries as inline parts, and focuses the editor (a screen capture comes this way).
-  void InsertPictureFile(const QString& path);
+  // Remembers a picture another tool pasted into the editor (an emoticon, a screen capture),
+  // so that SEND carries it as an inline part as it does an inserted picture.
+  void AddPictureFile(const QString& path);
   // "添加附件": the file chooser; files are added until the first missing or duplicate one.
   void AddAttachments();
   // Adds one file to the bar with the checks of "添加附件": false (with its message shown) for
@@ -159,8 +159,6 @@ class ComposePage : public QWidget {
 
  private:
   void AddItem(const QString& path, const QString& caption);
-  // Pastes the picture at the caret and counts it among the mail's pictures.
-  void PastePicture(const QString& path);
   void RemoveSelectedAttachments();
   void OpenSelectedAttachments();
   void ShowAttachmentMenu(const QPoint& at);

@@ -92,6 +92,23 @@ TEST(ComposeRequest, NothingListedMeansNoLocalFile) {
   EXPECT_EQ(msg.InlineFiles.Count(), 1);
 }
 
+// An emoticon's value ends with a blank ("... b1.gif "align=..."); a browser reads the address
+// without it, and so does the composer.
+TEST(ComposeRequest, BlanksAroundAPicturesValueAreNoPartOfItsPath) {
+  ScratchFolder dir;
+  const std::string picture = dir.Write("Images/biaoqing/b1.gif", "GIF");
+  TRapMsg msg = HtmlMessage("<img src=\"" + picture + " \"align=\"absMiddle\" hspace=\"1\">" +
+                            "<img src=\" file://" + picture + "\t\">");
+  TComposeRequest request = Strict();
+  request.pictureFiles = {picture};
+  EXPECT_TRUE(ComposeMessage(msg, request));
+  ASSERT_EQ(msg.InlineFiles.Count(), 1);
+  EXPECT_EQ(msg.InlineFiles[0].DecodedBytes(), "GIF");
+  const std::string gotHtml = maillib::JoinLines(Received(msg).HtmlLines);
+  EXPECT_EQ(gotHtml.find(picture), std::string::npos) << gotHtml;
+  EXPECT_NE(gotHtml.find("\"align=\"absMiddle\""), std::string::npos) << gotHtml;
+}
+
 TEST(ComposeRequest, DataPicturesBecomeInlineParts) {
   const std::string png = BinaryBytes(200, 5);
   const std::string uri = "data:image/png;base64," + maillib::Base64EncodeStr(png);

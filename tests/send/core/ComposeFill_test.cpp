@@ -167,6 +167,9 @@ TEST(DraftPictures, OnlyLocalPictureFilesOfTheBodyAreListed) {
       "<img src=\"pic.jpg\"><img src=\"http://example.com/x.png\"></p>";
   EXPECT_EQ(DraftPictureFiles(html),
             (std::vector<std::string>{"/home/u/Pictures/图 1.PNG", "/home/u/a.gif"}));
+  // An emoticon's value ends with a blank that is no part of its file.
+  EXPECT_EQ(DraftPictureFiles("<img src=\"/opt/t/Images/biaoqing/b1.gif \"align=\"absMiddle\">"),
+            std::vector<std::string>{"/opt/t/Images/biaoqing/b1.gif"});
 }
 
 }  // namespace

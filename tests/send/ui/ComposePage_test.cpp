@@ -334,14 +334,6 @@ TEST_F(ComposePageTest, TheSnapshotReadsWhatFillPutOnThePage) {
   EXPECT_TRUE(empty);
 }
 
-TEST_F(ComposePageTest, AnInsertedCaptureIsPastedAndCarriedAsAPicture) {
-  const QString shot = File("SC123.bmp");
-  page_->InsertPictureFile(shot);
-  const send::ComposeSnapshot s = Snapshot();
-  EXPECT_EQ(s.bodyOuterHtml, "<body><img src=\"file://" + shot.toStdString() + "\" ></body>");
-  EXPECT_EQ(s.pictureFiles, std::vector<std::string>{shot.toStdString()});
-}
-
 TEST_F(ComposePageTest, ADraftWhoseFieldStartsWithBccStoresAnEmptyReceiver) {
   app::TDataQX data;
   std::string error;
