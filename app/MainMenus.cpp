@@ -19,7 +19,7 @@ void BuildTrayMenu(MainMenus& m, QWidget* parent) {
   for (std::size_t n = 0; n < kToolCaptions.size(); ++n)
     m.tools[n] = Item(m.PopMinMenu, kToolCaptions[n]);
   m.PopMinMenu->addSeparator();
-  m.screenCapture = Item(m.PopMinMenu, "屏幕截图", false);  // the capture tool is not built
+  m.screenCapture = Item(m.PopMinMenu, "屏幕截图");
   m.PopMinMenu->addSeparator();
   m.trayMail = m.PopMinMenu->addMenu(QStringLiteral("邮件收发"));
   m.receiveAllTray = Item(m.trayMail, "接收全部邮件");

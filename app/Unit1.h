@@ -20,6 +20,7 @@
 #include "accounts/mailset.h"
 #include "app/DataQX.h"
 #include "app/MainMenus.h"
+#include "editor/ScreenCapture.h"
 #include "maillib/Trace.h"
 #include "send/AttachmentRegistry.h"
 #include "send/SendController.h"
@@ -336,6 +337,17 @@ class TForm1 : public QMainWindow {
   QPointer<QWidget> biaoqing_;  // the editor::TbiaoqingFRM, made at its first opening
 
   // Screen capture (Unit1Capture.cpp).
+ public:
+  // 截图 on the compose toolbar: asks whether to minimise the window, then captures into the
+  // mail being written.
+  void CaptureForMail();
+  // 屏幕截图 of the tray menu: hides the window and captures to a picture file.
+  void CaptureToFile();
+  editor::ScreenCapture* Capture() const { return capture_; }
+
+ private:
+  void CaptureFinished(editor::ScreenCapture::Mode mode);
+  editor::ScreenCapture* capture_ = nullptr;
 
   std::vector<std::string> recentRecipients_;
   std::string defaultAccount_;

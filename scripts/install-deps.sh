@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   # core libraries
   libsqlite3-dev libssl-dev libgtest-dev libgmock-dev
+  libjpeg62-turbo-dev
   # desktop program
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev fonts-noto-cjk fonts-noto-color-emoji media-types
   adwaita-icon-theme shared-mime-info
