@@ -7,30 +7,24 @@
 
 #include "maillib/Base64.h"
 #include "maillib/MailLimits.h"
+#include "tests/store/TempFolder.h"
 
 using namespace maillib;
 
 namespace {
 
+// A fresh folder of its own for each test: the tests of this file run as parallel processes.
 class TempDir {
  public:
-  TempDir() : path_(std::filesystem::temp_directory_path() / "attached_files_test") {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
   std::string File(const std::string& name, const std::string& bytes = {}) const {
-    const std::string path = (path_ / name).string();
+    const std::string path = folder_.File(name);
     if (!bytes.empty()) std::ofstream(path, std::ios::binary) << bytes;
     return path;
   }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  static std::string Read(const std::string& path) { return store_test::ReadFileBytes(path); }
 
  private:
-  std::filesystem::path path_;
+  store_test::TempFolder folder_;
 };
 
 TAttachedFile Item(const std::string& type, const std::string& encoding, StringList lines) {
