@@ -13,12 +13,7 @@ shots_account
 cat >"$work/session.sh" <<'SESSION'
 set -u
 program=$1 out=$2
-shot() { xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/$1"; }
-"$program" & pid=$!
-# A loaded machine may take a while to show the window.
-win=$(timeout 60 xdotool search --sync --onlyvisible --name "Tenvel 202" | head -1)
-sleep 3
-eval "$(xdotool getwindowgeometry --shell "$win")"
+start_program
 xdotool mousemove $((X + 69)) $((Y + 46)) click 1; sleep 3           # 写信
 xdotool mousemove $((X + 400)) $((Y + 300)) click 1; sleep 1         # the mail editor
 xdotool type --delay 40 "Quarterly figures attached, see the chart below."; sleep 1

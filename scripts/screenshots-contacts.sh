@@ -36,7 +36,6 @@ SQL
 cat >"$work/session.sh" <<'SESSION'
 set -u
 program=$1 out=$2
-shot() { xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/$1"; }
 "$program" & pid=$!
 sleep 8
 win=$(xdotool search --name "Tenvel 202" | head -1)

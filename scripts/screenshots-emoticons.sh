@@ -15,12 +15,7 @@ shots_account
 cat >"$work/session.sh" <<'SESSION'
 set -u
 program=$1 out=$2
-shot() { xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/$1"; }
-"$program" & pid=$!
-# A loaded machine may take a while to show the window.
-win=$(timeout 60 xdotool search --sync --onlyvisible --name "Tenvel 202" | head -1)
-sleep 3
-eval "$(xdotool getwindowgeometry --shell "$win")"
+start_program
 xdotool mousemove $((X + 69)) $((Y + 46)) click 1; sleep 3                  # 写信
 xdotool mousemove $((X + 300)) $((Y + 82)) click 1; sleep 1                 # TO field
 xdotool type --delay 30 "li.jing@example.com"

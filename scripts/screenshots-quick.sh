@@ -16,12 +16,7 @@ SQL
 cat >"$work/session.sh" <<'SESSION'
 set -u
 program=$1 out=$2
-shot() { xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/$1"; }
-"$program" & pid=$!
-# A loaded machine may take a while to show the window.
-win=$(timeout 60 xdotool search --sync --onlyvisible --name "Tenvel 202" | head -1)
-sleep 3
-eval "$(xdotool getwindowgeometry --shell "$win")"
+start_program
 xdotool mousemove $((X + 69)) $((Y + 46)) click 1; sleep 3      # 写信
 xdotool mousemove $((X + 565)) $((Y + 142)) click 1; sleep 4    # 签名: the quick-reply menu
 shot menu.png

@@ -15,7 +15,6 @@ sqlite3 "$program/DB/MailCheck.mdb" \
 cat >"$work/session.sh" <<'SESSION'
 set -u
 program=$1 out=$2
-shot() { xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/$1"; }
 "$program" & pid=$!
 sleep 8
 xdotool type --delay 100 "secret"; sleep 1

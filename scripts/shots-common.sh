@@ -6,6 +6,10 @@
 #   shots_account                  adds box01@example.com (servers on a closed port)
 #   shots_session                  runs $work/session.sh PROGRAM WORK under Xvfb; prints its
 #                                  log and fails when the session fails
+# A session (its first line sets program=$1 out=$2) may call:
+#   shot NAME                      the whole screen as $out/NAME
+#   start_program                  starts $program and waits for its main window; sets pid,
+#                                  win and the window's X, Y, WIDTH, HEIGHT
 
 shots_prepare() {
   build=$(realpath "${2:-build/ci}")
@@ -26,12 +30,27 @@ shots_account() {
     --pop3 127.0.0.1:1 --smtp 127.0.0.1:1 --keep >/dev/null
 }
 
+# shellcheck disable=SC2154  # out is set by the session
+shot() { xwd -root -silent >"$out/s.xwd" && convert "$out/s.xwd" "$out/$1"; }
+
+start_program() {
+  "$program" &
+  # shellcheck disable=SC2034  # the session ends the program with it
+  pid=$!
+  # A loaded machine may take a while to show the window.
+  win=$(timeout 60 xdotool search --sync --onlyvisible --name "Tenvel 202" | head -1)
+  sleep 3
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+}
+
 shots_session() {
   export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
   # A runtime folder of its own: a copy of the program running elsewhere for this user would
   # otherwise take this start as a second one, which ends at once.
   mkdir -m 700 "$work/runtime"
   export XDG_RUNTIME_DIR="$work/runtime"
-  xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session.sh" "$program/tenvel" "$work" \
+  # The session runs in a shell of its own under Xvfb: it gets the helpers above in front.
+  { declare -f shot start_program; cat "$work/session.sh"; } >"$work/session-run.sh"
+  xvfb-run -a -s "-screen 0 1280x860x24" bash "$work/session-run.sh" "$program/tenvel" "$work" \
     >"$work/session.log" 2>&1 || { cat "$work/session.log"; return 1; }
 }
