@@ -8,6 +8,7 @@
 #include "store/Database.h"
 #include "store/Stores.h"
 #include "tests/store/TempFolder.h"
+#include "tests/tools/AccountsFolder.h"
 
 namespace {
 
@@ -65,24 +66,15 @@ TEST(PersonalRowOf, TheLockKeepsTheTrimmedPasswordAndOffWritesNo) {
   EXPECT_EQ(row.passwordPWsys, "No");
 }
 
-class PersonalSetTable : public ::testing::Test {
+class PersonalSetTable : public tools_test::AccountsFolderTest {
  protected:
   void SetUp() override {
+    AccountsFolderTest::SetUp();
+    if (HasFatalFailure()) return;
     std::string error;
-    ASSERT_TRUE(store::EnsureProgramFolders(folder_.Path(), &error)) << error;
-    accounts_ = store::OpenAccountStore(folder_.Path(), &error);
-    ASSERT_NE(accounts_, nullptr) << error;
     ASSERT_TRUE(app::ReadPersonalRow(*accounts_, &first_, &error)) << error;
   }
-  app::PersonalRow Stored() {
-    app::PersonalRow row;
-    std::string error;
-    EXPECT_TRUE(app::ReadPersonalRow(*accounts_, &row, &error)) << error;
-    return row;
-  }
 
-  store_test::TempFolder folder_;
-  std::unique_ptr<store::Database> accounts_;
   app::PersonalRow first_;
 };
 

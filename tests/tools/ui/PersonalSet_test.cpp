@@ -15,34 +15,24 @@
 #include "store/DataFiles.h"
 #include "store/Database.h"
 #include "store/Stores.h"
-#include "tests/store/TempFolder.h"
+#include "tests/tools/AccountsFolder.h"
 
 namespace {
 
-class PersonalSetWindow : public ::testing::Test {
+class PersonalSetWindow : public tools_test::AccountsFolderTest {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(store::EnsureProgramFolders(folder_.Path(), &error)) << error;
-    accounts_ = store::OpenAccountStore(folder_.Path(), &error);
-    ASSERT_NE(accounts_, nullptr) << error;
+    AccountsFolderTest::SetUp();
+    if (HasFatalFailure()) return;
     window_ = std::make_unique<tools::TPersonalSet>([this] { return accounts_.get(); });
   }
   void Run(const std::string& sql) {
     std::string error;
     ASSERT_TRUE(accounts_->Execute(sql, &error)) << error;
   }
-  app::PersonalRow Stored() {
-    app::PersonalRow row;
-    std::string error;
-    EXPECT_TRUE(app::ReadPersonalRow(*accounts_, &row, &error)) << error;
-    return row;
-  }
   void Type(QLineEdit* field, const QString& text) { field->setText(text); }
   void Apply() { QTest::mouseClick(window_->btnApply, Qt::LeftButton); }
 
-  store_test::TempFolder folder_;
-  std::unique_ptr<store::Database> accounts_;
   std::unique_ptr<tools::TPersonalSet> window_;
   platform::ScriptedDialogs script_;
   platform::ScopedDialogs useScript_{&script_};
